@@ -1,0 +1,33 @@
+// A DDE client conversation in manual-connect mode, as the program group
+// step talks to the program manager.
+#pragma once
+#include <windows.h>
+#include <ddeml.h>
+
+#include <string>
+
+namespace install {
+
+class DdeClientConv {
+public:
+    DdeClientConv() = default;
+    DdeClientConv(const DdeClientConv&) = delete;
+    DdeClientConv& operator=(const DdeClientConv&) = delete;
+    ~DdeClientConv();
+
+    // Sets service and topic; closes any conversation that is open.
+    void SetLink(const std::string& service, const std::string& topic);
+    // Opens the conversation; false when no server answers.
+    bool OpenLink();
+    // Sends one execute transaction with the command and its NUL, in the
+    // text clipboard format, without waiting for the server's answer.
+    bool ExecuteMacro(const std::string& command);
+    void CloseLink();
+
+private:
+    DWORD inst_ = 0;
+    HCONV conv_ = nullptr;
+    std::string service_, topic_;
+};
+
+} // namespace install

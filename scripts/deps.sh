@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on a Debian machine (as root, or
+# with sudo). Quick when everything is already there.
+set -euo pipefail
+need=()
+have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+packages=(cmake ninja-build g++ libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686
+          wine wine32:i386 xvfb xauth x11-utils fonts-wqy-microhei locales imagemagick
+          liblnk-utils icoutils osslsigncode nsis python3)
+for p in "${packages[@]}"; do have "$p" || need+=("$p"); done
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+if [ ${#need[@]} -gt 0 ]; then
+  echo "installing: ${need[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then $sudo dpkg --add-architecture i386; fi
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${need[@]}"
+fi
+# Wine's ANSI code page follows the locale: zh_CN gives 936 (GBK).
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
+  $sudo sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+  $sudo locale-gen >/dev/null
+fi

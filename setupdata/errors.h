@@ -1,0 +1,26 @@
+// Errors that end an event handler and reach the general error box.
+#pragma once
+#include <stdexcept>
+#include <string>
+
+namespace tavix {
+
+// Carries a GBK message shown to the user as it is.
+class SetupError : public std::runtime_error {
+public:
+    explicit SetupError(const std::string& message) : std::runtime_error(message) {}
+};
+
+inline SetupError ResourceNotFound(const std::string& name) {
+    return SetupError("Resource " + name + " not found");
+}
+
+inline SetupError CannotCreateFile(const std::string& path, const std::string& reason) {
+    return SetupError("Cannot create file \"" + path + "\". " + reason);
+}
+
+inline SetupError CannotOpenFile(const std::string& path, const std::string& reason) {
+    return SetupError("Cannot open file \"" + path + "\". " + reason);
+}
+
+} // namespace tavix

@@ -1,0 +1,28 @@
+#include "product.h"
+
+#include "setupdata/gbk.h"
+
+namespace tavix {
+
+std::string BackdropTitle() { return std::string("  ") + kProductName + "v2.8.2.6（标准版）安装程序 "; }
+
+std::string FooterWebLine() { return std::string(kProductName) + "官方网站 " + kWebAddress; }
+
+std::string FooterMakerLine() { return std::string(kPublisher) + "·维摩拉营养软件有限公司（2003－2026）"; }
+
+std::string ProductRunningQuestion() {
+    return std::string(kProductName) + "正在运行中，只有结束其\r运行后，才能进行软件更新。\r\r要结束正在运行的" +
+           kProductName + "吗?";
+}
+
+bool IsProductExeName(std::string_view exeFile) {
+    std::size_t slash = GbkFindLast(exeFile, '\\');
+    std::size_t colon = GbkFindLast(exeFile, ':');
+    std::size_t cut = std::string_view::npos;
+    if (slash != std::string_view::npos) cut = slash;
+    if (colon != std::string_view::npos && (cut == std::string_view::npos || colon > cut)) cut = colon;
+    std::string_view name = cut == std::string_view::npos ? exeFile : exeFile.substr(cut + 1);
+    return name == "TAVI.EXE" || name == "TAVI.exe" || name == "tavi.EXE" || name == "tavi.exe";
+}
+
+} // namespace tavix

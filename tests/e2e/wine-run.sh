@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine for the tests: the shared test prefix,
+# a Chinese (936) ANSI code page, and Unix paths in TAVIX_* variables turned
+# into Windows paths.
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+export WINEPREFIX=${TAVIX_WINEPREFIX:-$here/../../build/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LC_ALL=zh_CN.UTF-8
+win() { printf 'Z:%s' "${1//\//\\}"; }
+for v in TAVIX_SETUP_EXE TAVIX_RELEASE_DIR TAVIX_ARTIFACTS; do
+  if [ -n "${!v:-}" ]; then
+    [ "$v" = TAVIX_ARTIFACTS ] && mkdir -p "${!v}"
+    export "$v=$(win "${!v}")"
+  fi
+done
+# A server started by this wine would inherit the caller's output and keep
+# it open; start it detached first (a no-op when one runs).
+wineserver -p 600 </dev/null >/dev/null 2>&1 || true
+prog=$1; shift
+exec wine "$prog" "$@"

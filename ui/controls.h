@@ -1,0 +1,55 @@
+// Controls created in code at the pixel positions of each form's layout.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "window.h"
+
+namespace ui {
+
+// A font by face name (GBK), character height in pixels and style.
+HFONT MakeFont(const std::string& face, int pixelHeight, bool bold = false, bool italic = false,
+               BYTE charset = GB2312_CHARSET);
+
+// Creates a child control of a system class with a GBK text.
+HWND MakeControl(HWND parent, const wchar_t* cls, const std::string& text, DWORD style, int x, int y, int width,
+                 int height, int id, HFONT font, DWORD exStyle = 0);
+// A static text sized to its text in its font (at least width x height when given).
+HWND MakeLabel(HWND parent, const std::string& text, int x, int y, HFONT font, int id = 0);
+// Resizes a label to fit its current text.
+void FitLabel(HWND label);
+
+std::string GetText(HWND w);
+void SetText(HWND w, const std::string& text);
+void SetEnabled(HWND w, bool enabled);
+void SetVisible(HWND w, bool visible);
+bool IsChecked(HWND button);
+void SetChecked(HWND button, bool checked);
+RECT BoundsInParent(HWND w);
+void MoveTo(HWND w, int x, int y);
+
+// A plain rectangular child area with its own colours and font, and an
+// optional caption drawn at the left; the labels on it take its colours.
+// Commands from controls on it go to its form.
+class Panel : public Window {
+public:
+    void Create(HWND parent, int x, int y, int width, int height, COLORREF background, COLORREF textColor,
+                HFONT font, const std::string& caption = std::string(), int captionLeft = 0);
+    HFONT Font() const { return font_; }
+    void SetCaptionText(const std::string& caption);
+    // Lowered or raised one-pixel edges, as a bevel.
+    void SetEdge(UINT edge) { edge_ = edge; }
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    COLORREF textColor_ = RGB(0, 0, 0);
+    HFONT font_ = nullptr;
+    std::wstring caption_;
+    int captionLeft_ = 0;
+    UINT edge_ = 0;
+};
+
+} // namespace ui

@@ -1,0 +1,36 @@
+// A registry accessor in the manner of the forms' framework: a root key, one
+// open key at a time, string values; write and type failures throw.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace ui {
+
+class Registry {
+public:
+    explicit Registry(HKEY root = HKEY_CURRENT_USER) : root_(root) {}
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+    ~Registry() { CloseKey(); }
+
+    void SetRoot(HKEY root) { CloseKey(); root_ = root; }
+    // Opens `path` below the root with full access, creating missing keys
+    // when `create`; closes the key that was open. False when it cannot.
+    bool OpenKey(const std::string& path, bool create);
+    void CloseKey();
+    bool HasOpenKey() const { return key_ != nullptr; }
+
+    // Writes a string value (empty name: the default value); throws
+    // "Failed to set data for '<name>'" when no key is open or the write fails.
+    void WriteString(const std::string& name, const std::string& value);
+    // Reads a string value; empty when absent; throws
+    // "Invalid data type for '<name>'" when the value is not a string.
+    std::string ReadString(const std::string& name);
+
+private:
+    HKEY root_;
+    HKEY key_ = nullptr;
+};
+
+} // namespace ui
