@@ -34,6 +34,9 @@ REGEDIT4
 "NSimSun"="WenQuanYi Micro Hei"
 "Tahoma"="WenQuanYi Micro Hei"
 "MS Sans Serif"="WenQuanYi Micro Hei"
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
 REG
     wine regedit /S "$WINEPREFIX/fonts.reg" >/dev/null 2>&1
     wineserver -w

@@ -130,7 +130,7 @@ void Window::CreateWin(const wchar_t* className, DWORD exStyle, DWORD style, con
     WNDCLASSEXW wc = {sizeof wc};
     if (!GetClassInfoExW(gInstance, className, &wc)) {
         wc = WNDCLASSEXW{sizeof wc};
-        wc.style = CS_DBLCLKS;
+        wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
         wc.lpfnWndProc = &Window::Proc;
         wc.hInstance = gInstance;
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
