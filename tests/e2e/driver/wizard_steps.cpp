@@ -1,5 +1,6 @@
 #include "wizard_steps.h"
 
+#include "setupdata/ini.h"
 #include "wizard/wizard_ids.h"
 
 namespace e2e {
@@ -45,6 +46,12 @@ std::vector<std::wstring> Split(const std::wstring& s, const std::wstring& sep) 
 }
 
 }  // namespace
+
+std::wstring ReleaseSetupValue(const char* section, const char* key) {
+    std::string ini;
+    Check(ReadFileBytes(ReleaseDir() + L"\\Setup.ini", ini), "cannot read the release's Setup.ini");
+    return FromGbk(tavix::IniLookup(ini, section, key));
+}
 
 Process StartSetup() {
     Process p = Launch(SetupExe());
@@ -139,6 +146,38 @@ void DoubleClickDriveRow(HWND wizard, int row) {
     SendMessageW(grid, WM_LBUTTONUP, 0, pos);
     SendMessageW(grid, WM_LBUTTONDBLCLK, MK_LBUTTON, pos);
     SendMessageW(grid, WM_LBUTTONUP, 0, pos);
+}
+
+static BOOL CALLBACK CollectStatic(HWND w, LPARAM lp) {
+    if (lstrcmpiW(ClassOf(w).c_str(), L"Static") == 0) {
+        std::wstring t = Text(w);
+        if (!t.empty()) reinterpret_cast<std::vector<std::wstring>*>(lp)->push_back(t);
+    }
+    return TRUE;
+}
+
+HWND OpenFolderBrowser(HWND wizard, DWORD timeoutMs) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wizard, &pid);
+    Click(WizardControl(wizard, wizard_ids::kButton1));
+    HWND browser = nullptr;
+    bool open = WaitFor([&] {
+        for (HWND w : TopWindows(pid))
+            if (ClassOf(w) == L"#32770" && FindChild(w, L"SysTreeView32", nullptr)) {
+                browser = w;
+                return true;
+            }
+        return false;
+    }, timeoutMs);
+    Check(open, "the folder browser did not open");
+    Sleep(300);  // let it make its selection
+    return browser;
+}
+
+std::vector<std::wstring> FolderBrowserTexts(HWND browser) {
+    std::vector<std::wstring> texts;
+    EnumChildWindows(browser, &CollectStatic, reinterpret_cast<LPARAM>(&texts));
+    return texts;
 }
 
 HWND StartInstall(HWND wizard, DWORD timeoutMs) {

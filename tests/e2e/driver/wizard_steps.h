@@ -18,6 +18,9 @@ Process StartSetup();
 // The visible wizard window ("TFormSchedule") of the process; Fail()s on timeout.
 HWND WaitWizard(DWORD pid, DWORD timeoutMs = 20000);
 
+// A value of the release's control file (TAVIX_RELEASE_DIR\Setup.ini).
+std::wstring ReleaseSetupValue(const char* section, const char* key);
+
 // ---- controls -------------------------------------------------------------------
 
 // A control of the wizard by its id (wizard/wizard_ids.h); Fail()s when missing.
@@ -55,6 +58,11 @@ std::vector<std::vector<std::wstring>> DriveGridRows(HWND wizard);
 int DriveGridSelectedRow(HWND wizard);
 // Double-clicks a row of the drive list.
 void DoubleClickDriveRow(HWND wizard, int row);
+
+// Presses the browse button and returns the folder browser once it is open.
+HWND OpenFolderBrowser(HWND wizard, DWORD timeoutMs = 15000);
+// The texts of the folder browser's static controls (its title among them).
+std::vector<std::wstring> FolderBrowserTexts(HWND browser);
 
 // ---- installing and finishing ----------------------------------------------------
 
