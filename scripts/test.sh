@@ -12,5 +12,4 @@ source "$root/scripts/wine-env.sh"
 trap tavix_stop EXIT
 tavix_start_display
 TAVIX_FRESH_PREFIX=${TAVIX_FRESH_PREFIX:-1} tavix_make_prefix
-wineserver -p 600 || true   # keep one server for the whole run
 ctest --test-dir "$root/build/win" --output-on-failure -j 1 ${TAVIX_E2E_FILTER:+-R "$TAVIX_E2E_FILTER"}
