@@ -7,6 +7,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
 echo "== unit tests (host)"
 ctest --test-dir "$root/build/host" --output-on-failure -j "$(nproc)"
+echo "== fuzzing the core parsers (short run)"
+"$root/tests/fuzz/run.sh" "${TAVIX_FUZZ_SECONDS:-15}"
 echo "== end-to-end tests (Wine)"
 source "$root/scripts/wine-env.sh"
 trap tavix_stop EXIT
