@@ -26,7 +26,7 @@ function(tavix_setup_executable target payload_obj output_name)
   target_link_libraries(${target} PRIVATE tavix_core ole32 shell32 comctl32 uuid gdi32 user32 advapi32)
   # File alignment equal to the section alignment lets the loader map the
   # payload from the file instead of reading it all into private memory.
-  target_link_options(${target} PRIVATE ${TAVIX_WIN_LINK} -Wl,--file-alignment=0x1000 -s)
+  target_link_options(${target} PRIVATE ${TAVIX_WIN_LINK} -Wl,--file-alignment=0x1000 -Wl,--gc-sections -s)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})
   set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/app.rc PROPERTIES
     OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/resources/app.manifest)
