@@ -65,7 +65,7 @@ void Prepare(const Case& c) {
 }
 
 void LeaveByClose(Process& p, HWND wizard) {
-    e2e::CloseWindow(wizard);
+    PostClose(wizard);
     Answer(WaitMessageBox(p.pid), IDOK);
     WaitExit(p, 15000);
 }
@@ -96,7 +96,7 @@ E2E_SCENARIO(earlier_installation_questions) {
     for (const Case& c : cases) {
         Log("case: %s", c.what);
         Prepare(c);
-        Process p = StartSetup();
+        Process p = StartSetupToWizard();
         HWND wizard = WaitWizard(p.pid);
         HWND edit = WizardControl(wizard, wizard_ids::kEditPath);
         if (c.expect == Expect::Nothing) {
@@ -147,7 +147,7 @@ E2E_SCENARIO(earlier_installation_questions) {
 E2E_SCENARIO(clean_account_gets_empty_keys) {
     RegistryTreeRestore registry;
     RegDeleteTree(HKEY_CURRENT_USER, L"Software\\TAVIX");
-    Process p = StartSetup();
+    Process p = StartSetupToWizard();
     HWND wizard = WaitWizard(p.pid);
     Check(NoMessageBox(p.pid, 1000), "a message box came up on a clean account");
     for (const wchar_t* key : {kSerialKey, kPathKey}) {

@@ -20,7 +20,7 @@ struct Session {
     HWND wizard = nullptr;
     Session() {
         RegDeleteTree(HKEY_CURRENT_USER, L"Software\\TAVIX");
-        process = StartSetup();
+        process = StartSetupToWizard();
         wizard = WaitWizard(process.pid);
         Check(NoMessageBox(process.pid, 800), "a message box came up at the start");
         GoToFolderPage(wizard);

@@ -53,13 +53,19 @@ std::wstring ReleaseSetupValue(const char* section, const char* key) {
     return FromGbk(tavix::IniLookup(ini, section, key));
 }
 
-Process StartSetup() {
+Process StartSetupToWizard() {
     Process p = Launch(SetupExe());
     WaitWizard(p.pid);
     return p;
 }
 
-HWND WaitWizard(DWORD pid, DWORD timeoutMs) { return WaitTop(pid, L"TFormSchedule", nullptr, timeoutMs); }
+HWND WaitWizard(DWORD pid, DWORD timeoutMs) {
+    HWND wizard = WaitTop(pid, L"TFormSchedule", nullptr, timeoutMs);
+    // Its activation has begun once the welcome title is set.
+    HWND title = WizardControl(wizard, wizard_ids::kLabel6);
+    Check(WaitFor([&] { return !Text(title).empty(); }, timeoutMs), "the wizard's activation did not run");
+    return wizard;
+}
 
 HWND WizardControl(HWND wizard, int id) {
     HWND w = FindById(wizard, id);
@@ -101,6 +107,9 @@ static void ClickAndWaitPage(HWND wizard, int buttonId, const char* what) {
     Click(button);
     bool changed = WaitFor([&] { return WizardPage(wizard) != before || !IsShown(wizard); }, 10000);
     Check(changed, "%s on page %d changed nothing", what, before);
+    // The page turns first; a message sent now is served once the handler is done.
+    DWORD_PTR result;
+    SendMessageTimeoutW(wizard, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
 }
 
 void ClickNext(HWND wizard) { ClickAndWaitPage(wizard, wizard_ids::kBtnNext, "Next"); }
@@ -170,7 +179,7 @@ HWND OpenFolderBrowser(HWND wizard, DWORD timeoutMs) {
         return false;
     }, timeoutMs);
     Check(open, "the folder browser did not open");
-    Sleep(300);  // let it make its selection
+    Pause(300);  // let it make its selection
     return browser;
 }
 

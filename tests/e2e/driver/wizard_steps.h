@@ -14,7 +14,7 @@ namespace e2e {
 
 // Launches TavixSetup.exe and waits until its wizard window is shown. A
 // question of the earlier-installation check may be open on top of it.
-Process StartSetup();
+Process StartSetupToWizard();
 // The visible wizard window ("TFormSchedule") of the process; Fail()s on timeout.
 HWND WaitWizard(DWORD pid, DWORD timeoutMs = 20000);
 
