@@ -206,12 +206,19 @@ void WaitFinishPage(HWND wizard, DWORD timeoutMs) {
     Check(shown, "the finish page did not come");
 }
 
-void SetRunAfterInstall(HWND wizard, bool run) {
-    HWND box = WizardControl(wizard, wizard_ids::kChbRun);
+static void SetCheckBox(HWND box, bool run, const char* what) {
     bool checked = SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
     if (checked != run) Click(box);
     Check(WaitFor([&] { return (SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED) == run; }, 5000),
-          "cannot set 运行软件");
+          "cannot set %s", what);
+}
+
+void SetRunAfterInstall(HWND wizard, bool run) {
+    SetCheckBox(WizardControl(wizard, wizard_ids::kChbRun), run, "运行软件");
+}
+
+void SetCreateDesktopLink(HWND wizard, bool create) {
+    SetCheckBox(WizardControl(wizard, wizard_ids::kChbDesktop), create, "创建桌面快捷方式");
 }
 
 void ClickFinish(HWND wizard) {

@@ -64,6 +64,9 @@ HWND OpenFolderBrowser(HWND wizard, DWORD timeoutMs = 15000);
 // The texts of the folder browser's static controls (its title among them).
 std::vector<std::wstring> FolderBrowserTexts(HWND browser);
 
+// Sets the folder page's "创建桌面快捷方式" check box.
+void SetCreateDesktopLink(HWND wizard, bool create);
+
 // ---- installing and finishing ----------------------------------------------------
 
 // Presses Next on the ready page and waits until the wizard has handed over
