@@ -109,6 +109,22 @@ E2E_SCENARIO(finish_starts_the_product) {
     Screenshot(w, L"wizard_finish");
     Check(LinkExists(s), "the desktop shortcut was not made");
 
+    // An options file that cannot be written is reported; the product starts
+    // all the same and the wizard stays on its finish page.
+    const std::wstring optionsPath = kFolder + L"Options.ini";
+    SetFileAttributesW(optionsPath.c_str(), FILE_ATTRIBUTE_READONLY);
+    ClickFinish(w);
+    MsgBoxInfo error = WaitMessageBox(s.process.pid);
+    Check(error.caption == L"tavixSetup" && error.text == L"Unable to write to " + optionsPath + L".",
+          "error box %s: %s", ToUtf8(error.caption).c_str(), ToUtf8(error.text).c_str());
+    Answer(error, IDOK);
+    Check(ProductWindow(10000) != nullptr, "the product was not started after the failed write");
+    Check(!HasExited(s.process) && IsShown(w) && WizardPage(w) == 5, "the setup did not stay on the finish page");
+    KillByName(L"TAVI.exe");
+    Check(WaitFor([] { return ProductWindow(0) == nullptr; }, 5000), "the product did not end");
+    SetFileAttributesW(optionsPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    // 完毕 again: the marker is written, the product starts and the setup ends.
     ClickFinish(w);
     WaitExit(s.process, 15000);
     Check(TempFilesGone(), "temporary control files are left");
