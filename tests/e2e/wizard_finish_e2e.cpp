@@ -111,8 +111,10 @@ E2E_SCENARIO(finish_starts_the_product) {
 
     // An options file that cannot be written is reported; the product starts
     // all the same and the wizard stays on its finish page.
-    const std::wstring optionsPath = kFolder + L"Options.ini";
-    SetFileAttributesW(optionsPath.c_str(), FILE_ATTRIBUTE_READONLY);
+    // (A folder in its place: a read-only file does not stop an administrator.)
+    const std::wstring optionsPath = kFolder + L"Options.ini", kept = kFolder + L"Options.ini.kept";
+    Check(MoveFileW(optionsPath.c_str(), kept.c_str()) && CreateDirectoryW(optionsPath.c_str(), nullptr),
+          "cannot put a folder in the place of Options.ini");
     ClickFinish(w);
     MsgBoxInfo error = WaitMessageBox(s.process.pid);
     Check(error.caption == L"tavixSetup" && error.text == L"Unable to write to " + optionsPath + L".",
@@ -122,7 +124,8 @@ E2E_SCENARIO(finish_starts_the_product) {
     Check(!HasExited(s.process) && IsShown(w) && WizardPage(w) == 5, "the setup did not stay on the finish page");
     KillByName(L"TAVI.exe");
     Check(WaitFor([] { return ProductWindow(0) == nullptr; }, 5000), "the product did not end");
-    SetFileAttributesW(optionsPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+    Check(RemoveDirectoryW(optionsPath.c_str()) && MoveFileW(kept.c_str(), optionsPath.c_str()),
+          "cannot put Options.ini back");
 
     // 完毕 again: the marker is written, the product starts and the setup ends.
     ClickFinish(w);
