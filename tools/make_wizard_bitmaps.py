@@ -58,7 +58,6 @@ def left_strip(x, y):
             c = mix(c, (150, 225, 140), 0.55 + 0.25 * t)
             if abs(v) < 0.9:
                 c = mix(c, (235, 255, 230), 0.8)
-    # a faint white line at the right edge that the strip is cut at
     return c
 
 
