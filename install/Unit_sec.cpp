@@ -371,14 +371,10 @@ void TFormsec::Timer1Timer() {
         RECT r = ui::BoundsInParent(wizard.Label5);
         ui::MoveTo(wizard.Label5, r.left + 16, r.top);
         ui::SetText(wizard.Label5, caption + " 已经成功安装在您的电脑中");
-        ui::FitLabel(wizard.Label5);
     }
     ui::SetVisible(wizard.Label4, false);
     ui::SetText(wizard.BtnNext, "完毕");
-    if (wizard.Label8) {
-        ui::SetText(wizard.Label8, caption + " 安装完毕.");
-        ui::FitLabel(wizard.Label8);
-    }
+    ui::SetText(wizard.Label8, caption + " 安装完毕.");
     ui::SetEnabled(wizard.btnpri, false);
     ui::SetEnabled(wizard.btnexit, false);
 }
