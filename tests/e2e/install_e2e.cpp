@@ -33,7 +33,12 @@ struct InstallScenario {
         CreateDirectoryW(kTestRoot, nullptr);
     }
     ~InstallScenario() {
-        if (setup.handle && !HasExited(setup)) Kill(setup);
+        if (setup.handle && !HasExited(setup)) {
+            // A killed setup leaves its temporary control files.
+            Kill(setup);
+            for (const wchar_t* f : {L"avixSetup.log", L"avixSetup.ini", L"SQXY.txt"})
+                DeleteFileW((WindowsTempDir() + f).c_str());
+        }
         CleanInstallation(dir);
         DeleteTree(kTestRoot);
     }
@@ -212,6 +217,9 @@ E2E_SCENARIO(full_install) {
         Check(ReadShellLink(ProgramGroupDir() + L"\\" + item.name, gi), "no group item %s", ToUtf8(item.name).c_str());
         Check(gi.path == item.target, "group item %s points at %s", ToUtf8(item.name).c_str(), ToUtf8(gi.path).c_str());
     }
+    // The shell opens the new group in a window; let it come so that the
+    // cleanup closes it.
+    WaitProgramGroupWindow(5000);
 
     // "完毕": Options.ini gets Reset=88 and the installed product starts.
     Check(OptionsReset(s.dir) == L"0", "Options.ini Reset is %s before the finish", ToUtf8(OptionsReset(s.dir)).c_str());
@@ -346,6 +354,39 @@ E2E_SCENARIO(manifest_line_naming_no_item_stops_the_sequence) {
     MsgBoxInfo confirm = WaitMessageBox(s.setup.pid);
     CheckBox(confirm, L"退出安装", L"安装程序进行中,确定要退出安装吗?", 2, false);
     Answer(confirm, IDOK);
+    WaitExit(s.setup);
+    CheckTempFilesGone();
+}
+
+E2E_SCENARIO(manifest_line_leaving_the_folder_stops_the_sequence) {
+    InstallScenario s(L"C:\\Tavix E2E\\越界\\");
+    const std::size_t n = Release().manifestLines.size();
+    const std::size_t bad = 3;
+    InstallProbe probe;
+    HWND wizard = s.StartAtFolderPage(probe);
+    ClickNext(wizard);
+    // A changed manifest copy tries to write beside the installation folder.
+    std::string text;
+    const std::vector<std::string>& lines = Release().manifestLines;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i == bad) text += "FileIni ininame ..\\逃逸\\Options.ini\r\n";
+        text += lines[i] + (i + 1 < lines.size() ? "\r\n" : "");
+    }
+    WriteFileBytes(TempManifestPath(), text);
+    HWND sec = StartInstall(wizard);
+    MsgBoxInfo box = WaitMessageBox(s.setup.pid, 30000);
+    const std::wstring prefix = L"Cannot create file \"C:\\Tavix E2E\\越界\\..\\逃逸\\Options.ini\". ";
+    Check(box.caption == L"tavixSetup" && box.text.rfind(prefix, 0) == 0 && box.text.size() > prefix.size() + 1 &&
+              box.text.back() == L'.' && box.hasIcon,
+          "box %s: %s", ToUtf8(box.caption).c_str(), ToUtf8(box.text).c_str());
+    Answer(box, IDOK);
+    Check(!DirExists(L"C:\\Tavix E2E\\逃逸"), "a folder outside the installation folder was made");
+    CheckManifestInstalled(s.dir, 0, bad);
+    CheckManifestNotInstalled(s.dir, bad, n);
+    Check(probe.LastBar() == static_cast<int>(bad) - 1 + 5, "the bar stands at %d", probe.LastBar());
+    CheckNoInstallRegistry();
+    Click(FindChild(sec, L"Button", L"取消"));
+    Answer(WaitMessageBox(s.setup.pid), IDOK);
     WaitExit(s.setup);
     CheckTempFilesGone();
 }

@@ -56,12 +56,24 @@ std::wstring TempManifestPath() { return WindowsTempDir() + L"avixSetup.log"; }
 
 static const wchar_t kUninstallKey[] = L"software\\microsoft\\windows\\currentversion\\uninstall\\Quorvix";
 
+HWND WaitProgramGroupWindow(DWORD timeoutMs) {
+    const std::wstring caption = W936(Release().caption);
+    HWND found = nullptr;
+    WaitFor([&] {
+        for (HWND w : TopWindows(0))
+            if (Text(w) == caption && ClassOf(w) != L"TFormSchedule") found = w;
+        return found != nullptr;
+    }, timeoutMs);
+    return found;
+}
+
 void CleanInstallation(const std::wstring& installDir) {
     KillByName(L"TAVI.exe");
-    // The shell shows a new program group in a window of its own.
-    const std::wstring caption = W936(Release().caption);
-    for (HWND w : TopWindows(0))
-        if (Text(w) == caption && ClassOf(w) != L"TFormSchedule") e2e::CloseWindow(w);
+    while (HWND w = WaitProgramGroupWindow(0)) {
+        e2e::CloseWindow(w);
+        WaitFor([&] { return !IsWindow(w); }, 5000);
+        if (IsWindow(w)) break;
+    }
     std::wstring dir = installDir;
     while (!dir.empty() && dir.back() == L'\\') dir.pop_back();
     if (!dir.empty()) DeleteTree(dir);

@@ -33,6 +33,10 @@ std::wstring DesktopLinkPath();    // all-users desktop + desKtopLink
 std::wstring ProgramGroupDir();    // Start-menu programs + caption
 std::wstring TempManifestPath();   // Windows\Temp\avixSetup.log
 
+// The shell's window showing the new program group (the program manager
+// opens one when a group is created); null when none appears in time.
+HWND WaitProgramGroupWindow(DWORD timeoutMs);
+
 // Removes what an installation into `installDir` may leave: the folder, the
 // registry keys of the product, the desktop shortcut, the program group (and
 // the shell's window showing it) and running stand-ins of the product.
