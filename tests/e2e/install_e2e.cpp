@@ -8,7 +8,6 @@
 #include "driver/install_steps.h"
 #include "driver/wizard_steps.h"
 #include "install/progress.h"
-#include "wizard/wizard_ids.h"
 
 using namespace e2e;
 
@@ -44,7 +43,7 @@ struct InstallScenario {
     }
     // Starts the setup, hooks the probe into it and walks to the folder page.
     HWND StartAtFolderPage(InstallProbe& probe) {
-        setup = StartSetup();
+        setup = StartSetupToWizard();
         probe.Attach(setup.pid);
         HWND wizard = WaitWizard(setup.pid);
         GoToFolderPage(wizard);
@@ -256,10 +255,7 @@ E2E_SCENARIO(unticked_boxes_and_a_folder_that_cannot_be_made) {
 
     InstallProbe probe;
     HWND wizard = s.StartAtFolderPage(probe);
-    HWND desktopBox = WizardControl(wizard, wizard_ids::kChbDesktop);
-    Click(desktopBox);
-    Check(WaitFor([&] { return SendMessageW(desktopBox, BM_GETCHECK, 0, 0) == BST_UNCHECKED; }, 5000),
-          "cannot clear 创建桌面快捷方式");
+    SetCreateDesktopLink(wizard, false);
     ClickNext(wizard);
     StartInstall(wizard);
     // Each entry of that folder reports it, is skipped, and the loop goes on.
@@ -347,7 +343,7 @@ E2E_SCENARIO(manifest_line_naming_no_item_stops_the_sequence) {
     CheckNoInstallRegistry();
     Check(!FileExists(DesktopLinkPath()), "a desktop shortcut was made");
     // The window stays idle, the finish page never comes; cancel is the way out.
-    e2e::Sleep(1500);
+    Pause(1500);
     Check(!IsShown(wizard), "the finish page was shown");
     Check(IsShown(sec), "the installation window is gone");
     Click(FindChild(sec, L"Button", L"取消"));
@@ -430,7 +426,7 @@ E2E_SCENARIO(cancel_during_the_loop) {
     MsgBoxInfo box = WaitMessageBox(s.setup.pid);
     CheckBox(box, L"退出安装", L"安装程序进行中,确定要退出安装吗?", 2, false);
     const int barAtQuestion = probe.LastBar();
-    e2e::Sleep(500);
+    Pause(500);
     Check(probe.LastBar() == barAtQuestion, "the sequence went on while the question was open");
     Answer(box, IDCANCEL);
     Check(probe.WaitBar(barAtQuestion + 10, 10000), "the sequence did not go on after Cancel");
