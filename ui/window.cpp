@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "setupdata/errors.h"
+#include "setupdata/gbk.h"
 #include "text.h"
 
 namespace ui {
@@ -82,7 +83,11 @@ void RunMessageLoop() {
 }
 
 void ShowErrorBox(const std::string& text) {
-    std::string shown = text;
+    // A message built from damaged input (a manifest line of megabytes) is
+    // cut, so that the box stays readable and quick to show.
+    constexpr std::size_t kMaxShown = 1024;
+    std::string shown = text.substr(0, tavix::GbkClampLength(text, kMaxShown));
+    if (shown.size() < text.size()) shown += "...";
     if (shown.empty() || shown.back() != '.') shown += '.';
     MessageBoxW(GetActiveWindow(), W(shown).c_str(), W(gTitle).c_str(), MB_OK | MB_ICONERROR);
 }

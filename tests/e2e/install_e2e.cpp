@@ -13,45 +13,6 @@ using namespace e2e;
 
 namespace {
 
-const wchar_t kTestRoot[] = L"C:\\Tavix E2E";
-
-// Keeps the shared prefix as it was: the registry trees an installation
-// writes are put back, the folder, shortcut and group are removed, and a
-// setup still running is ended.
-struct InstallScenario {
-    RegistryTreeRestore appKeys{HKEY_CURRENT_USER, L"Software\\TAVIX"};
-    RegistryTreeRestore uninstallKey{HKEY_CURRENT_USER,
-                                     L"software\\microsoft\\windows\\currentversion\\uninstall\\Quorvix"};
-    RegistryTreeRestore extKey{HKEY_CLASSES_ROOT, L".Qvt"};
-    RegistryTreeRestore classKey{HKEY_CLASSES_ROOT, L"Software\\TAVIX"};
-    std::wstring dir;
-    Process setup;
-
-    explicit InstallScenario(const std::wstring& installDir) : dir(installDir) {
-        CleanInstallation(dir);
-        CreateDirectoryW(kTestRoot, nullptr);
-    }
-    ~InstallScenario() {
-        if (setup.handle && !HasExited(setup)) {
-            // A killed setup leaves its temporary control files.
-            Kill(setup);
-            for (const wchar_t* f : {L"avixSetup.log", L"avixSetup.ini", L"SQXY.txt"})
-                DeleteFileW((WindowsTempDir() + f).c_str());
-        }
-        CleanInstallation(dir);
-        DeleteTree(kTestRoot);
-    }
-    // Starts the setup, hooks the probe into it and walks to the folder page.
-    HWND StartAtFolderPage(InstallProbe& probe) {
-        setup = StartSetupToWizard();
-        probe.Attach(setup.pid);
-        HWND wizard = WaitWizard(setup.pid);
-        GoToFolderPage(wizard);
-        SetInstallFolder(wizard, dir);
-        return wizard;
-    }
-};
-
 std::string Gbk(const std::wstring& s) { return Narrow(s, 936); }
 
 // What the status line shows for a file below the folder: the whole path up
@@ -115,14 +76,6 @@ std::wstring OptionsReset(const std::wstring& dir) {
     wchar_t buf[64] = {};
     GetPrivateProfileStringW(L"Option", L"Reset", L"<none>", buf, 64, (dir + L"Options.ini").c_str());
     return buf;
-}
-
-void CheckBox(const MsgBoxInfo& box, const wchar_t* caption, const std::wstring& text, std::size_t buttons,
-              bool icon) {
-    Check(box.caption == caption, "box caption %s, expected %s", ToUtf8(box.caption).c_str(), ToUtf8(caption).c_str());
-    Check(box.text == text, "box text %s, expected %s", ToUtf8(box.text).c_str(), ToUtf8(text).c_str());
-    Check(box.buttons.size() == buttons, "box has %zu buttons", box.buttons.size());
-    Check(box.hasIcon == icon, icon ? "box has no icon" : "box has an icon");
 }
 
 // Indices of the manifest lines whose target lies in `folder`.

@@ -252,4 +252,40 @@ void CheckTempFilesGone() {
         Check(!FileExists(WindowsTempDir() + f), "temporary file %s is left", ToUtf8(f).c_str());
 }
 
+
+const wchar_t kTestRoot[] = L"C:\\Tavix E2E";
+
+InstallScenario::InstallScenario(const std::wstring& installDir) : dir(installDir) {
+    CleanInstallation(dir);
+    CreateDirectoryW(kTestRoot, nullptr);
+}
+
+InstallScenario::~InstallScenario() {
+    if (setup.handle && !HasExited(setup)) {
+        // A killed setup leaves its temporary control files.
+        Kill(setup);
+        for (const wchar_t* f : {L"avixSetup.log", L"avixSetup.ini", L"SQXY.txt"})
+            DeleteFileW((WindowsTempDir() + f).c_str());
+    }
+    CleanInstallation(dir);
+    DeleteTree(kTestRoot);
+}
+
+HWND InstallScenario::StartAtFolderPage(InstallProbe& probe) {
+    setup = StartSetupToWizard();
+    probe.Attach(setup.pid);
+    HWND wizard = WaitWizard(setup.pid);
+    GoToFolderPage(wizard);
+    SetInstallFolder(wizard, dir);
+    return wizard;
+}
+
+void CheckBox(const MsgBoxInfo& box, const wchar_t* caption, const std::wstring& text, std::size_t buttons,
+              bool icon) {
+    Check(box.caption == caption, "box caption %s, expected %s", ToUtf8(box.caption).c_str(), ToUtf8(caption).c_str());
+    Check(box.text == text, "box text %s, expected %s", ToUtf8(box.text).c_str(), ToUtf8(text).c_str());
+    Check(box.buttons.size() == buttons, "box has %zu buttons", box.buttons.size());
+    Check(box.hasIcon == icon, icon ? "box has no icon" : "box has an icon");
+}
+
 } // namespace e2e

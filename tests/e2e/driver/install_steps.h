@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "driver/e2e.h"
 #include "driver/install_probe.h"
+#include "driver/wizard_steps.h"
 
 namespace e2e {
 
@@ -90,5 +92,31 @@ void CheckTempFilesGone();
 
 // A GBK path as a wide path.
 std::wstring W936(const std::string& gbk);
+
+// ---- one installation scenario ---------------------------------------------------------
+// Every scenario installs below this folder.
+extern const wchar_t kTestRoot[];
+
+// Keeps the shared prefix as it was: the registry trees an installation
+// writes are put back, the folder, shortcut and group are removed, and a
+// setup still running is ended.
+struct InstallScenario {
+    RegistryTreeRestore appKeys{HKEY_CURRENT_USER, L"Software\\TAVIX"};
+    RegistryTreeRestore uninstallKey{HKEY_CURRENT_USER,
+                                     L"software\\microsoft\\windows\\currentversion\\uninstall\\Quorvix"};
+    RegistryTreeRestore extKey{HKEY_CLASSES_ROOT, L".Qvt"};
+    RegistryTreeRestore classKey{HKEY_CLASSES_ROOT, L"Software\\TAVIX"};
+    std::wstring dir;
+    Process setup;
+
+    explicit InstallScenario(const std::wstring& installDir);
+    ~InstallScenario();
+    // Starts the setup, hooks the probe into it and walks to the folder page.
+    HWND StartAtFolderPage(InstallProbe& probe);
+};
+
+// Fails unless the box has this caption, text, number of buttons and icon.
+void CheckBox(const MsgBoxInfo& box, const wchar_t* caption, const std::wstring& text, std::size_t buttons,
+              bool icon);
 
 } // namespace e2e
