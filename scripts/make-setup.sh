@@ -73,7 +73,11 @@ if ! summary=$("$build/host-tools/tools/release_builder" --check "$release"); th
 fi
 echo "$summary"
 
+# The release's files may be older than the last build (unpacked from an
+# archive, copied with their times): embed them anew on every run.
+rm -f "$build/resources/payload.o"
 step cmake --build "$build" --target TavixSetup
+[ ! -d "$out" ] || out="$out/TavixSetup.exe"
 mkdir -p "$(dirname "$out")"
 if [ -z "$cert" ]; then
   cp "$build/TavixSetup.exe" "$out"

@@ -155,6 +155,15 @@ case_summary_and_version() {
   make_setup "$rel" -o "$out"
   [ "$rc" -eq 0 ] || fail "five-digit serial: exit code $rc"
   "$py" "$here/read_pe.py" "$out" | grep -qx 'version 2.72.0.0' || fail "serial 27200 does not give 2.72.0.0"
+
+  # A file dated before the last build (as an unpacked archive leaves it) is embedded anew.
+  head -c 70000 /dev/zero | tr '\0' 'R' >"$rel/Data/Lite.dat"
+  touch -d 2001-01-01 "$rel/Data/Lite.dat"
+  sum=$(sha256sum "$rel/Data/Lite.dat" | cut -d' ' -f1)
+  make_setup "$rel" -o "$work/out"
+  [ "$rc" -eq 0 ] || fail "old-dated file: exit code $rc"
+  "$py" "$here/read_pe.py" "$out" | grep -qx "item DBNAME1/LITEDB1D 70000 $sum" ||
+    fail "a file dated before the last build was not embedded anew"
 }
 
 case_signing() {
