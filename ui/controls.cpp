@@ -1,5 +1,7 @@
 #include "controls.h"
 
+#include <commctrl.h>
+
 #include "text.h"
 
 namespace ui {
@@ -32,6 +34,106 @@ void FitLabel(HWND label) {
 HWND MakeLabel(HWND parent, const std::string& text, int x, int y, HFONT font, int id) {
     HWND w = MakeControl(parent, L"Static", text, SS_LEFT | SS_NOPREFIX, x, y, 1, 1, id, font);
     FitLabel(w);
+    return w;
+}
+
+namespace {
+
+constexpr wchar_t kWrapProp[] = L"ui.wrapWidth";
+
+// The size a label needs for its text in its font.
+SIZE AutoLabelSize(HWND label) {
+    std::wstring text = W(GetText(label));
+    int wrap = static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(label, kWrapProp)));
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    RECT r = {0, 0, wrap, 0};
+    UINT flags = DT_CALCRECT | DT_NOPREFIX | (wrap > 0 ? DT_WORDBREAK : DT_SINGLELINE);
+    if (text.empty()) {
+        TEXTMETRICW tm;
+        GetTextMetricsW(dc, &tm);
+        r.bottom = tm.tmHeight;
+    } else {
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, flags);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    return SIZE{wrap > 0 ? wrap : r.right, r.bottom};
+}
+
+void FitAutoLabel(HWND label) {
+    SIZE s = AutoLabelSize(label);
+    SetWindowPos(label, nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(label, nullptr, FALSE);
+}
+
+void PaintAutoLabel(HWND label) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(label, &ps);
+    RECT rc;
+    GetClientRect(label, &rc);
+    if (rc.right > 0 && rc.bottom > 0) {
+        HDC mem = CreateCompatibleDC(dc);
+        HBITMAP bmp = CreateCompatibleBitmap(dc, rc.right, rc.bottom);
+        HGDIOBJ oldBmp = SelectObject(mem, bmp);
+        // The parent's background under the label, drawn in the label's place.
+        HWND parent = GetParent(label);
+        RECT pos = BoundsInParent(label);
+        POINT origin;
+        SetViewportOrgEx(mem, -pos.left, -pos.top, &origin);
+        SendMessageW(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), 0);
+        SendMessageW(parent, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT);
+        SetViewportOrgEx(mem, origin.x, origin.y, nullptr);
+        SetTextColor(mem, GetSysColor(COLOR_WINDOWTEXT));
+        SendMessageW(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(mem), reinterpret_cast<LPARAM>(label));
+        if (!IsWindowEnabled(label)) SetTextColor(mem, GetSysColor(COLOR_GRAYTEXT));
+        SetBkMode(mem, TRANSPARENT);
+        HGDIOBJ oldFont = SelectObject(mem, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+        std::wstring text = W(GetText(label));
+        bool wrap = GetPropW(label, kWrapProp) != nullptr;
+        DrawTextW(mem, text.c_str(), static_cast<int>(text.size()), &rc,
+                  DT_LEFT | DT_NOPREFIX | (wrap ? DT_WORDBREAK : DT_SINGLELINE));
+        SelectObject(mem, oldFont);
+        BitBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, SRCCOPY);
+        SelectObject(mem, oldBmp);
+        DeleteObject(bmp);
+        DeleteDC(mem);
+    }
+    EndPaint(label, &ps);
+}
+
+LRESULT CALLBACK AutoLabelProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
+    switch (msg) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        PaintAutoLabel(w);
+        return 0;
+    case WM_SETTEXT:
+    case WM_SETFONT: {
+        LRESULT r = DefSubclassProc(w, msg, wp, lp);
+        FitAutoLabel(w);
+        return r;
+    }
+    case WM_ENABLE:
+        InvalidateRect(w, nullptr, FALSE);
+        break;
+    case WM_NCDESTROY:
+        RemovePropW(w, kWrapProp);
+        RemoveWindowSubclass(w, &AutoLabelProc, id);
+        break;
+    }
+    return DefSubclassProc(w, msg, wp, lp);
+}
+
+} // namespace
+
+HWND MakeAutoLabel(HWND parent, const std::string& text, int x, int y, HFONT font, int id, int wrapWidth) {
+    HWND w = MakeControl(parent, L"Static", text, SS_LEFT | SS_NOPREFIX, x, y, 1, 1, id, font);
+    if (!w) return w;
+    if (wrapWidth > 0) SetPropW(w, kWrapProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(wrapWidth)));
+    SetWindowSubclass(w, &AutoLabelProc, 1, 0);
+    FitAutoLabel(w);
     return w;
 }
 
@@ -73,24 +175,58 @@ void Panel::SetCaptionText(const std::string& caption) {
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 
+void Panel::SetPicture(HBITMAP picture, int x, int y) {
+    picture_ = picture;
+    pictureX_ = x;
+    pictureY_ = y;
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void Panel::PaintBackground(HDC dc) {
+    RECT r;
+    GetClientRect(Handle(), &r);
+    FillRect(dc, &r, backgroundBrush_);
+    if (picture_) {
+        BITMAP bm;
+        GetObjectW(picture_, sizeof bm, &bm);
+        HDC mem = CreateCompatibleDC(dc);
+        HGDIOBJ old = SelectObject(mem, picture_);
+        BitBlt(dc, pictureX_, pictureY_, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
+        SelectObject(mem, old);
+        DeleteDC(mem);
+    }
+}
+
+void Panel::PaintContent(HDC dc) {
+    RECT r;
+    GetClientRect(Handle(), &r);
+    if (edge_) DrawEdge(dc, &r, edge_, BF_RECT);
+    if (!caption_.empty()) {
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, textColor_);
+        HGDIOBJ old = SelectObject(dc, font_);
+        RECT t = r;
+        t.left += captionLeft_;
+        DrawTextW(dc, caption_.c_str(), static_cast<int>(caption_.size()), &t,
+                  DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(dc, old);
+    }
+    if (paint_) paint_(dc);
+}
+
 LRESULT Panel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+    case WM_ERASEBKGND:
+        PaintBackground(reinterpret_cast<HDC>(wp));
+        return 1;
+    case WM_PRINTCLIENT:
+        if (lp & PRF_ERASEBKGND) PaintBackground(reinterpret_cast<HDC>(wp));
+        PaintContent(reinterpret_cast<HDC>(wp));
+        return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(Handle(), &ps);
-        RECT r;
-        GetClientRect(Handle(), &r);
-        if (edge_) DrawEdge(dc, &r, edge_, BF_RECT);
-        if (!caption_.empty()) {
-            SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, textColor_);
-            HGDIOBJ old = SelectObject(dc, font_);
-            RECT t = r;
-            t.left += captionLeft_;
-            DrawTextW(dc, caption_.c_str(), static_cast<int>(caption_.size()), &t,
-                      DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-            SelectObject(dc, old);
-        }
+        PaintContent(dc);
         EndPaint(Handle(), &ps);
         return 0;
     }

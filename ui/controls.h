@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "window.h"
@@ -19,6 +20,11 @@ HWND MakeControl(HWND parent, const wchar_t* cls, const std::string& text, DWORD
 HWND MakeLabel(HWND parent, const std::string& text, int x, int y, HFONT font, int id = 0);
 // Resizes a label to fit its current text.
 void FitLabel(HWND label);
+// A label that paints its parent's background under its text (a picture or a
+// gradient shows through), takes its text colour from the parent and resizes
+// itself to every new text. With `wrapWidth` > 0 the text wraps at that width
+// and the height follows.
+HWND MakeAutoLabel(HWND parent, const std::string& text, int x, int y, HFONT font, int id = 0, int wrapWidth = 0);
 
 std::string GetText(HWND w);
 void SetText(HWND w, const std::string& text);
@@ -40,6 +46,10 @@ public:
     void SetCaptionText(const std::string& caption);
     // Lowered or raised one-pixel edges, as a bevel.
     void SetEdge(UINT edge) { edge_ = edge; }
+    // A picture drawn at its own size at (x, y) over the background, clipped.
+    void SetPicture(HBITMAP picture, int x, int y);
+    // Extra drawing after the background and the picture (shapes, lines).
+    void SetPaintHandler(std::function<void(HDC)> paint) { paint_ = std::move(paint); }
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -50,6 +60,12 @@ private:
     std::wstring caption_;
     int captionLeft_ = 0;
     UINT edge_ = 0;
+    HBITMAP picture_ = nullptr;
+    int pictureX_ = 0, pictureY_ = 0;
+    std::function<void(HDC)> paint_;
+
+    void PaintBackground(HDC dc);
+    void PaintContent(HDC dc);
 };
 
 } // namespace ui

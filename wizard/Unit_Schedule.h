@@ -4,9 +4,11 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "install/dde_client.h"
 #include "ui/controls.h"
+#include "ui/grid.h"
 #include "ui/registry.h"
 #include "ui/window.h"
 
@@ -51,8 +53,61 @@ protected:
     void OnCommand(int id, int code, HWND control) override;
 
 private:
-    struct Impl;
-    Impl* impl_ = nullptr;
+    // layout
+    void CreateControls();
+    void CreatePage0();
+    void CreatePage1();
+    void CreatePage2();
+    void CreatePage3();
+    void CreatePage5();
+    void AlignControls();
+    void SetTopBandVisible(bool visible);
+    void SetLeftStripVisible(bool visible);
+    void DrawItem(const DRAWITEMSTRUCT& item);
+    void PaintFolderPage(HDC dc);
+
+    // handlers
+    void FormCreate();
+    void FormActivate();
+    void FormCloseQuery();
+    void FormClose();
+    void BtnNextClick();
+    void btnpriClick();
+    void btnexitClick();
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void chbdesktopClick();
+    void chbrunClick();
+    void Button1Click();
+    void Edit_PathChange();
+    void DiskGridDblClick();
+
+    // the earlier-installation check; false when the user ended the setup
+    bool CheckEarlierInstallation();
+    void RefreshDriveList();
+    std::vector<std::string> ListDrives();
+    void SetEditPath(const std::string& folder);
+    void Finish();
+    void LoadAgreement();
+
+    HFONT formFont_ = nullptr, titleFont_ = nullptr, gridFont_ = nullptr;
+    HBITMAP leftPicture_ = nullptr, topPicture_ = nullptr;
+    bool topBandVisible_ = false, leftStripVisible_ = true;
+    // The wizard was left for another form of the program since it was last
+    // activated (message boxes and the folder browser do not count).
+    bool leftForOtherForm_ = true;
+
+    ui::Panel ImagLeft;
+    ui::Panel Panel3;    // separator above the button bar
+    ui::Panel RzPanel1;  // button bar
+    ui::Panel Panel1;    // white panel of the welcome page
+    ui::Panel Panel2;    // white panel of the finish page
+    ui::StringGrid DiskGrid;
+    HWND Label2 = nullptr, Label6 = nullptr, Label7 = nullptr, Label9 = nullptr;
+    HWND Label1 = nullptr, Label3 = nullptr;
+    HWND Memo1 = nullptr, RadioButton1 = nullptr, RadioButton2 = nullptr;
+    HWND Edit_Path = nullptr, Button1 = nullptr, chbdesktop = nullptr, chbrun = nullptr;
+    HWND RzFieldStatus[5] = {};
 };
 
 extern TFormSchedule* FormSchedule;
