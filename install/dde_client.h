@@ -20,7 +20,10 @@ public:
     // Opens the conversation; false when no server answers.
     bool OpenLink();
     // Sends one execute transaction with the command and its NUL, in the
-    // text clipboard format, without waiting for the server's answer.
+    // text clipboard format, without waiting for the server's answer. The
+    // command is sent whole, whatever its length. The conversation is an
+    // ANSI one: a Unicode command whose text is mostly Chinese is taken for
+    // ANSI text by Wine's program manager and cut to its first character.
     bool ExecuteMacro(const std::string& command);
     void CloseLink();
 

@@ -1,0 +1,64 @@
+// The fixed texts with which the installation makes the product known to
+// Windows: the uninstall entry, the document association and application
+// keys, the program manager's commands and the desktop shortcut's folder.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavix {
+
+enum class RegRoot { CurrentUser, ClassesRoot };
+
+// One string value: root, key path below the root, value name (empty: the
+// key's default value) and data, all GBK.
+struct RegValue {
+    RegRoot root;
+    std::string key;
+    std::string name;
+    std::string value;
+};
+
+// The uninstall entry under HKEY_CURRENT_USER. The uninstaller reads these
+// names with exactly this letter case.
+inline constexpr const char* kUninstallKey = "software\\microsoft\\windows\\currentversion\\uninstall\\Quorvix";
+inline constexpr const char* kUninstallerFile = "Uninstall.exe";
+
+// The document type and the application's own keys.
+inline constexpr const char* kDocumentExt = ".Qvt";
+inline constexpr const char* kClassKey = "Software\\TAVIX";
+inline constexpr int kIconIndex = 0;
+
+// "DisplayVersion" of a version serial. An eight-digit serial holds two
+// digits per part of a four-part version: "02080206" gives "2.8.2.6". Any
+// other serial keeps the earlier form: its first character, ".", the next
+// two, ".", and up to ten more ("27200" gives "2.72.00").
+std::string DisplayVersion(std::string_view serial);
+
+// The values of the uninstall entry, in the order they are written:
+// "displayname", "Publisher", "DisplayVersion", "URLInfoAbout", "uninstallstring".
+std::vector<RegValue> UninstallValues(std::string_view installDir, std::string_view versionSerial);
+
+// The document association under HKEY_CLASSES_ROOT, in the order written:
+// the extension's class, the class description, its icon, the "&Open" verb
+// and its command (the target without quotes, then " %1").
+std::vector<RegValue> AssociationValues(std::string_view ext, std::string_view classKey, int iconIndex,
+                                        std::string_view target, std::string_view description);
+
+// The application keys under HKEY_CURRENT_USER, in the order written: the
+// folder of the target ("Path", with its trailing backslash), the serial and
+// the version as the setup control file gives them.
+std::vector<RegValue> ApplicationValues(std::string_view classKey, std::string_view target,
+                                        std::string_view serial, std::string_view version);
+
+// The folder part of a file path with its trailing backslash (GBK-aware);
+// empty when the path has no backslash.
+std::string FolderWithBackslash(std::string_view path);
+
+// The five program-manager commands that make the program group named after
+// the caption: the group, the program, the uninstaller, the help file and the
+// licence agreement. Nothing is quoted; no length limit applies.
+std::vector<std::string> ProgramGroupCommands(std::string_view installDir, std::string_view exeName,
+                                              std::string_view caption);
+
+} // namespace tavix

@@ -1,0 +1,31 @@
+#include "progress.h"
+
+#include "setupdata/gbk.h"
+
+namespace tavix {
+
+std::string CreatingFolderStatus(std::string_view relDir) { return "创建文件夹\\" + std::string(relDir); }
+
+std::string MainFolderFailedText(std::string_view dir) {
+    return "创建主文件夹\\" + std::string(dir) + " 失败";
+}
+
+std::string SubFolderFailedText(std::string_view relDir) {
+    return "创建文件夹\\" + std::string(relDir) + " 失败";
+}
+
+std::string StatusPathText(std::string_view installDir, std::string_view relPath) {
+    if (installDir.size() + relPath.size() <= kStatusPathMax)
+        return std::string(installDir) + std::string(relPath);
+    std::size_t head = GbkClampLength(installDir, kStatusFolderHead);
+    return std::string(installDir.substr(0, head)) + "...\\" + std::string(relPath);
+}
+
+std::vector<int> CompleteInstallBarPositions(int entryCount) {
+    std::vector<int> positions = {bar::kStart, bar::kMainProgram};
+    for (int i = 0; i < entryCount; ++i) positions.push_back(bar::ForEntry(i));
+    positions.insert(positions.end(), {bar::kUninstaller, bar::kDesktopLink, bar::kProgramGroup, bar::kRegInfo});
+    return positions;
+}
+
+} // namespace tavix
