@@ -4,9 +4,12 @@
 #include <shlobj.h>
 
 #include "driver/e2e.h"
+#include "driver/wizard_steps.h"
 #include "setupdata/manifest.h"
+#include "wizard/wizard_ids.h"
 
 using namespace e2e;
+namespace ids = wizard_ids;
 
 namespace {
 
@@ -14,6 +17,7 @@ namespace {
 const std::wstring kCaption = L"Quorvix轻量版v3.1.0.2（试用版）";
 const std::wstring kInstallDir = L"C:\\Program Files\\QvLite31\\";
 const std::wstring kLink = L"\\Quorvix轻量版v3.1.lnk";
+const std::wstring kUninstallKey = L"software\\microsoft\\windows\\currentversion\\uninstall\\Quorvix";
 
 std::wstring SpecialFolder(int csidl) {
     wchar_t path[MAX_PATH] = {};
@@ -21,43 +25,20 @@ std::wstring SpecialFolder(int csidl) {
     return path;
 }
 
-// What an installation of any release leaves behind, so that each run starts
-// with no earlier installation.
+// The files an installation of this release leaves behind (the registry
+// trees it writes are put back by RegistryTreeRestore).
 void RemoveInstallation() {
     KillByName(L"TAVI.exe");
-    RegDeleteTree(HKEY_CURRENT_USER, L"Software\\TAVIX");
-    RegDeleteTree(HKEY_CURRENT_USER, L"software\\microsoft\\windows\\currentversion\\uninstall\\Quorvix");
-    RegDeleteTree(HKEY_CLASSES_ROOT, L".Qvt");
-    RegDeleteTree(HKEY_CLASSES_ROOT, L"Software\\TAVIX");
     DeleteTree(kInstallDir);
     DeleteFileW((SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + kLink).c_str());
     DeleteTree(SpecialFolder(CSIDL_COMMON_PROGRAMS) + L"\\" + kCaption);
     DeleteTree(SpecialFolder(CSIDL_PROGRAMS) + L"\\" + kCaption);
 }
 
-// A descendant of `parent` with that class (null: any) whose text contains `part`.
-struct ChildSearch {
-    const wchar_t* cls;
-    const std::wstring* part;
-    HWND found;
-};
-
-BOOL CALLBACK MatchChild(HWND w, LPARAM lp) {
-    auto* search = reinterpret_cast<ChildSearch*>(lp);
-    if (search->cls && lstrcmpiW(ClassOf(w).c_str(), search->cls) != 0) return TRUE;
-    if (Text(w).find(*search->part) == std::wstring::npos) return TRUE;
-    search->found = w;
-    return FALSE;
-}
-
-HWND WaitChildContaining(HWND parent, const wchar_t* cls, const std::wstring& part, DWORD timeoutMs = 10000) {
-    ChildSearch search{cls, &part, nullptr};
-    WaitFor([&] {
-        EnumChildWindows(parent, MatchChild, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-    }, timeoutMs);
-    if (!search.found) Fail("no control containing \"%s\"", ToUtf8(part).c_str());
-    return search.found;
+void CheckText(HWND wizard, int id, const std::wstring& expected) {
+    std::wstring text = Text(WizardControl(wizard, id));
+    Check(text == expected, "control %d reads \"%s\", not \"%s\"", id, ToUtf8(text).c_str(),
+          ToUtf8(expected).c_str());
 }
 
 std::wstring RegText(HKEY root, const std::wstring& key, const std::wstring& value) {
@@ -69,35 +50,48 @@ std::wstring RegText(HKEY root, const std::wstring& key, const std::wstring& val
 } // namespace
 
 E2E_SCENARIO(installs_with_its_own_texts) {
+    RegistryTreeRestore appKeys;
+    RegistryTreeRestore uninstallKey(HKEY_CURRENT_USER, kUninstallKey);
+    RegistryTreeRestore extensionKey(HKEY_CLASSES_ROOT, L".Qvt");
+    RegistryTreeRestore classKey(HKEY_CLASSES_ROOT, L"Software\\TAVIX");
+    // No earlier installation: no question before the welcome page.
+    RegDeleteTree(HKEY_CURRENT_USER, L"Software\\TAVIX");
+    RegDeleteTree(HKEY_CURRENT_USER, kUninstallKey);
+    RegDeleteTree(HKEY_CLASSES_ROOT, L".Qvt");
+    RegDeleteTree(HKEY_CLASSES_ROOT, L"Software\\TAVIX");
     RemoveInstallation();
-    Process setup = Launch(SetupExe());
+    Process setup = StartSetup();
+    HWND wizard = WaitWizard(setup.pid);
 
     // Welcome: the window caption and both texts come from [Form] Caption.
-    HWND wizard = WaitTop(setup.pid, nullptr, kCaption.c_str(), 30000);
-    WaitChild(wizard, nullptr, (L"欢迎使用 " + kCaption).c_str());
-    WaitChild(wizard, nullptr, (L"即将在您的电脑上安装“" + kCaption + L"” 请点击“下一步”按钮继续。").c_str());
+    Check(Text(wizard) == kCaption, "the wizard's caption is %s", ToUtf8(Text(wizard)).c_str());
+    CheckText(wizard, ids::kLabel6, L"欢迎使用 " + kCaption);
+    CheckText(wizard, ids::kLabel7, L"即将在您的电脑上安装“" + kCaption + L"” 请点击“下一步”按钮继续。");
     Screenshot(wizard, L"small_release_welcome");
-    HWND next = WaitChild(wizard, L"Button", L"下一步 >");
-    Click(next);
+    ClickNext(wizard);
 
     // Licence: the heading is [Form] SQXY, the text is item FileTxt4.
-    WaitChild(wizard, nullptr, L"软件许可协议");
-    WaitChildContaining(wizard, nullptr, L"试用期为三十天。");
-    Click(next);
+    Check(BandTitle(wizard) == L"软件许可协议", "licence heading %s", ToUtf8(BandTitle(wizard)).c_str());
+    std::wstring licence = Text(WizardControl(wizard, ids::kMemo1));
+    Check(licence.find(L"试用期为三十天。") != std::wstring::npos, "the licence page shows %s",
+          ToUtf8(licence).c_str());
+    ClickNext(wizard);
 
     // Folder: [SetupDir] SetupPath with a backslash.
-    WaitChild(wizard, nullptr, kInstallDir.c_str());
-    Click(next);
+    Check(InstallFolderText(wizard) == kInstallDir, "the folder is %s", ToUtf8(InstallFolderText(wizard)).c_str());
+    ClickNext(wizard);
 
     // Ready.
-    WaitChild(wizard, nullptr, (L"安装程序已经准备好在您的计算机上安装" + kCaption).c_str());
-    Click(next);
+    CheckText(wizard, ids::kLabel2, L"安装程序已经准备好在您的计算机上安装" + kCaption);
+    StartInstall(wizard);
 
     // Finish, after the installation window has done its work.
-    WaitChild(wizard, nullptr, (kCaption + L" 安装完毕.").c_str(), 120000);
+    WaitFinishPage(wizard);
+    CheckText(wizard, ids::kLabel8, kCaption + L" 安装完毕.");
+    CheckText(wizard, ids::kLabel5, kCaption + L" 已经成功安装在您的电脑中");
     Screenshot(wizard, L"small_release_finish");
-    Click(WaitChild(wizard, L"Button", L"完毕"));
-    Check(WaitExit(setup, 30000) == 0, "the setup did not end cleanly");
+    ClickFinish(wizard);
+    WaitExit(setup, 30000);
 
     // The product was started ("运行软件" stays ticked).
     Check(FindTop(0, L"TTavi30", nullptr, 15000) != nullptr, "the installed product did not start");
@@ -131,15 +125,14 @@ E2E_SCENARIO(installs_with_its_own_texts) {
     Check(RegText(HKEY_CLASSES_ROOT, L"Software\\TAVIX\\Shell\\Open\\Command", L"") ==
               kInstallDir + L"TAVI.exe %1",
           "open command");
-    Check(RegText(HKEY_CURRENT_USER, L"software\\microsoft\\windows\\currentversion\\uninstall\\Quorvix",
-                  L"uninstallstring") == kInstallDir + L"Uninstall.exe",
+    Check(RegText(HKEY_CURRENT_USER, kUninstallKey, L"uninstallstring") == kInstallDir + L"Uninstall.exe",
           "uninstall string");
+    Check(RegText(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion") == L"3.1.0.2", "display version");
 
     // The desktop shortcut under [Form] desKtopLink; the temporary files are gone.
     Check(FileExists(SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + kLink), "no desktop shortcut %s",
           ToUtf8(kLink).c_str());
-    for (const wchar_t* temp : {L"avixSetup.log", L"avixSetup.ini", L"SQXY.txt"})
-        Check(!FileExists(WindowsTempDir() + temp), "%ls is left in the temporary folder", temp);
+    Check(TempFilesGone(), "temporary control files are left behind");
 
     RemoveInstallation();
 }
