@@ -76,7 +76,7 @@ echo "$summary"
 # The release's files may be older than the last build (unpacked from an
 # archive, copied with their times): embed them anew on every run.
 rm -f "$build/resources/payload.o"
-step cmake --build "$build" --target TavixSetup
+step cmake --build "$build" --target setup_exe
 [ ! -d "$out" ] || out="$out/TavixSetup.exe"
 mkdir -p "$(dirname "$out")"
 if [ -z "$cert" ]; then

@@ -7,10 +7,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
 echo "== unit tests (host)"
 ctest --test-dir "$root/build/host" --output-on-failure -j "$(nproc)"
+echo "== fuzzing the core parsers (short run)"
+"$root/tests/fuzz/run.sh" "${TAVIX_FUZZ_SECONDS:-15}"
 echo "== end-to-end tests (Wine)"
 source "$root/scripts/wine-env.sh"
 trap tavix_stop EXIT
 tavix_start_display
 TAVIX_FRESH_PREFIX=${TAVIX_FRESH_PREFIX:-1} tavix_make_prefix
-wineserver -p 600 || true   # keep one server for the whole run
 ctest --test-dir "$root/build/win" --output-on-failure -j 1 ${TAVIX_E2E_FILTER:+-R "$TAVIX_E2E_FILTER"}

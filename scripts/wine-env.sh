@@ -41,6 +41,10 @@ REG
     wine regedit /S "$WINEPREFIX/fonts.reg" >/dev/null 2>&1
     wineserver -w
   fi
+  # Start the server and Wine's own services now, detached from our output:
+  # started later by a test, they would hold the test runner's pipes open.
+  wineserver -p 600 </dev/null >/dev/null 2>&1 || true
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 tavix_stop() {

@@ -1,14 +1,18 @@
 // Errors that end an event handler and reach the general error box.
 #pragma once
-#include <stdexcept>
+#include <exception>
 #include <string>
 
 namespace tavix {
 
 // Carries a GBK message shown to the user as it is.
-class SetupError : public std::runtime_error {
+class SetupError : public std::exception {
 public:
-    explicit SetupError(const std::string& message) : std::runtime_error(message) {}
+    explicit SetupError(std::string message) : message_(std::move(message)) {}
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    std::string message_;
 };
 
 inline SetupError ResourceNotFound(const std::string& name) {

@@ -1,9 +1,9 @@
 #include "window.h"
 
 #include <exception>
-#include <stdexcept>
 #include <vector>
 
+#include "setupdata/errors.h"
 #include "text.h"
 
 namespace ui {
@@ -87,18 +87,6 @@ void ShowErrorBox(const std::string& text) {
     MessageBoxW(GetActiveWindow(), W(shown).c_str(), W(gTitle).c_str(), MB_OK | MB_ICONERROR);
 }
 
-bool Guard(const std::function<void()>& fn) {
-    try {
-        fn();
-        return true;
-    } catch (const std::exception& e) {
-        ShowErrorBox(e.what());
-    } catch (...) {
-        ShowErrorBox("Unexpected error");
-    }
-    return false;
-}
-
 int MsgBox(HWND owner, const std::string& text, const std::string& caption, UINT flags) {
     return MessageBoxW(owner, W(text).c_str(), W(caption).c_str(), flags);
 }
@@ -135,11 +123,11 @@ void Window::CreateWin(const wchar_t* className, DWORD exStyle, DWORD style, con
         wc.hInstance = gInstance;
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.lpszClassName = className;
-        if (!RegisterClassExW(&wc)) throw std::runtime_error("Cannot register a window class");
+        if (!RegisterClassExW(&wc)) throw tavix::SetupError("Cannot register a window class");
     }
     if (!CreateWindowExW(exStyle, className, W(caption).c_str(), style, x, y, width, height, owner, nullptr,
                          gInstance, this))
-        throw std::runtime_error("Cannot create a window");
+        throw tavix::SetupError("Cannot create a window");
 }
 
 std::string Window::Caption() const {

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include <functional>
+#include <exception>
 #include <string>
 
 namespace ui {
@@ -40,7 +40,18 @@ void RunMessageLoop();
 void ShowErrorBox(const std::string& text);
 // Runs fn; an exception that escapes it ends fn and is shown in the general
 // error box. Returns false when that happened.
-bool Guard(const std::function<void()>& fn);
+template <class F>
+bool Guard(F&& fn) {
+    try {
+        fn();
+        return true;
+    } catch (const std::exception& e) {
+        ShowErrorBox(e.what());
+    } catch (...) {
+        ShowErrorBox("Unexpected error");
+    }
+    return false;
+}
 
 // ---- boxes -------------------------------------------------------------------
 

@@ -383,6 +383,10 @@ LRESULT TFormSchedule::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             PostMessageW(Handle(), WM_FORMACTIVATE, 0, 0);
         }
         break;
+    case WM_SHOWWINDOW:
+        // Hidden for the installation: showing it again activates it anew.
+        if (!wp) leftForOtherForm_ = true;
+        break;
     case WM_FORMACTIVATE:
         FormActivate();
         return 0;

@@ -9,11 +9,10 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=zh_CN.UTF-8
 win() { printf 'Z:%s' "${1//\//\\}"; }
-for v in TAVIX_SETUP_EXE TAVIX_RELEASE_DIR TAVIX_ARTIFACTS; do
-  if [ -n "${!v:-}" ]; then
-    [ "$v" = TAVIX_ARTIFACTS ] && mkdir -p "${!v}"
-    export "$v=$(win "${!v}")"
-  fi
+[ -n "${TAVIX_ARTIFACTS:-}" ] && mkdir -p "$TAVIX_ARTIFACTS"
+for v in $(compgen -v TAVIX_); do
+  case "$v" in TAVIX_WINEPREFIX) continue ;; esac
+  case "${!v}" in /*) export "$v=$(win "${!v}")" ;; esac
 done
 # A server started by this wine would inherit the caller's output and keep
 # it open; start it detached first (a no-op when one runs).

@@ -75,7 +75,7 @@ struct FreshSetup {
     HWND wizard = nullptr;
     FreshSetup() {
         RegDeleteTree(HKEY_CURRENT_USER, L"Software\\TAVIX");
-        process = StartSetup();
+        process = StartSetupToWizard();
         wizard = WaitWizard(process.pid);
         Check(NoMessageBox(process.pid, 800), "a message box came up at the start");
     }
@@ -194,7 +194,7 @@ E2E_SCENARIO(leaving_asks_its_own_question) {
     Check(!HasExited(setup.process) && IsShown(w) && WizardPage(w) == 1, "No did not keep the wizard");
 
     // Closing the window asks in an OK/Cancel system box titled 退出安装, without an icon.
-    e2e::CloseWindow(w);
+    PostClose(w);
     box = WaitMessageBox(setup.process.pid);
     Check(box.caption == L"退出安装", "close box caption %s", ToUtf8(box.caption).c_str());
     Check(box.text == L"确定要退出安装程序吗?", "close box text %s", ToUtf8(box.text).c_str());
@@ -205,7 +205,7 @@ E2E_SCENARIO(leaving_asks_its_own_question) {
     Check(!HasExited(setup.process) && IsShown(w) && WizardPage(w) == 1, "Cancel did not keep the wizard");
     Check(!TempFilesGone(), "the temporary files went although the setup goes on");
 
-    e2e::CloseWindow(w);
+    PostClose(w);
     box = WaitMessageBox(setup.process.pid);
     Check(box.caption == L"退出安装", "close box caption %s", ToUtf8(box.caption).c_str());
     Answer(box, IDOK);

@@ -256,8 +256,8 @@ void SetEditText(HWND edit, const std::wstring& text) {
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void CloseWindow(HWND w) { PostMessageW(w, WM_CLOSE, 0, 0); }
-void Sleep(DWORD ms) { ::Sleep(ms); }
+void PostClose(HWND w) { PostMessageW(w, WM_CLOSE, 0, 0); }
+void Pause(DWORD ms) { ::Sleep(ms); }
 
 // ---- message boxes ---------------------------------------------------------------
 

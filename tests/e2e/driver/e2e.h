@@ -73,8 +73,8 @@ RECT ClientRectOnScreen(HWND w);
 void Click(HWND button);
 void DoubleClickAt(HWND w, int x, int y);  // client coordinates
 void SetEditText(HWND edit, const std::wstring& text);  // as typing would: sends WM_SETTEXT + EN_CHANGE
-void CloseWindow(HWND w);  // WM_CLOSE, posted
-void Sleep(DWORD ms);
+void PostClose(HWND w);  // WM_CLOSE, posted
+void Pause(DWORD ms);
 // Repeats `cond` until it is true or the time is up; returns the last result.
 bool WaitFor(const std::function<bool()>& cond, DWORD timeoutMs = 10000, DWORD stepMs = 50);
 

@@ -1,5 +1,6 @@
 #include "wizard_steps.h"
 
+#include "setupdata/ini.h"
 #include "wizard/wizard_ids.h"
 
 namespace e2e {
@@ -46,13 +47,25 @@ std::vector<std::wstring> Split(const std::wstring& s, const std::wstring& sep) 
 
 }  // namespace
 
-Process StartSetup() {
+std::wstring ReleaseSetupValue(const char* section, const char* key) {
+    std::string ini;
+    Check(ReadFileBytes(ReleaseDir() + L"\\Setup.ini", ini), "cannot read the release's Setup.ini");
+    return FromGbk(tavix::IniLookup(ini, section, key));
+}
+
+Process StartSetupToWizard() {
     Process p = Launch(SetupExe());
     WaitWizard(p.pid);
     return p;
 }
 
-HWND WaitWizard(DWORD pid, DWORD timeoutMs) { return WaitTop(pid, L"TFormSchedule", nullptr, timeoutMs); }
+HWND WaitWizard(DWORD pid, DWORD timeoutMs) {
+    HWND wizard = WaitTop(pid, L"TFormSchedule", nullptr, timeoutMs);
+    // Its activation has begun once the welcome title is set.
+    HWND title = WizardControl(wizard, wizard_ids::kLabel6);
+    Check(WaitFor([&] { return !Text(title).empty(); }, timeoutMs), "the wizard's activation did not run");
+    return wizard;
+}
 
 HWND WizardControl(HWND wizard, int id) {
     HWND w = FindById(wizard, id);
@@ -94,6 +107,9 @@ static void ClickAndWaitPage(HWND wizard, int buttonId, const char* what) {
     Click(button);
     bool changed = WaitFor([&] { return WizardPage(wizard) != before || !IsShown(wizard); }, 10000);
     Check(changed, "%s on page %d changed nothing", what, before);
+    // The page turns first; a message sent now is served once the handler is done.
+    DWORD_PTR result;
+    SendMessageTimeoutW(wizard, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
 }
 
 void ClickNext(HWND wizard) { ClickAndWaitPage(wizard, wizard_ids::kBtnNext, "Next"); }
@@ -141,6 +157,38 @@ void DoubleClickDriveRow(HWND wizard, int row) {
     SendMessageW(grid, WM_LBUTTONUP, 0, pos);
 }
 
+static BOOL CALLBACK CollectStatic(HWND w, LPARAM lp) {
+    if (lstrcmpiW(ClassOf(w).c_str(), L"Static") == 0) {
+        std::wstring t = Text(w);
+        if (!t.empty()) reinterpret_cast<std::vector<std::wstring>*>(lp)->push_back(t);
+    }
+    return TRUE;
+}
+
+HWND OpenFolderBrowser(HWND wizard, DWORD timeoutMs) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wizard, &pid);
+    Click(WizardControl(wizard, wizard_ids::kButton1));
+    HWND browser = nullptr;
+    bool open = WaitFor([&] {
+        for (HWND w : TopWindows(pid))
+            if (ClassOf(w) == L"#32770" && FindChild(w, L"SysTreeView32", nullptr)) {
+                browser = w;
+                return true;
+            }
+        return false;
+    }, timeoutMs);
+    Check(open, "the folder browser did not open");
+    Pause(300);  // let it make its selection
+    return browser;
+}
+
+std::vector<std::wstring> FolderBrowserTexts(HWND browser) {
+    std::vector<std::wstring> texts;
+    EnumChildWindows(browser, &CollectStatic, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
 HWND StartInstall(HWND wizard, DWORD timeoutMs) {
     Check(WizardPage(wizard) == 3, "StartInstall: not on the ready page but on page %d", WizardPage(wizard));
     ClickNext(wizard);
@@ -158,12 +206,19 @@ void WaitFinishPage(HWND wizard, DWORD timeoutMs) {
     Check(shown, "the finish page did not come");
 }
 
-void SetRunAfterInstall(HWND wizard, bool run) {
-    HWND box = WizardControl(wizard, wizard_ids::kChbRun);
+static void SetCheckBox(HWND box, bool run, const char* what) {
     bool checked = SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
     if (checked != run) Click(box);
     Check(WaitFor([&] { return (SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED) == run; }, 5000),
-          "cannot set 运行软件");
+          "cannot set %s", what);
+}
+
+void SetRunAfterInstall(HWND wizard, bool run) {
+    SetCheckBox(WizardControl(wizard, wizard_ids::kChbRun), run, "运行软件");
+}
+
+void SetCreateDesktopLink(HWND wizard, bool create) {
+    SetCheckBox(WizardControl(wizard, wizard_ids::kChbDesktop), create, "创建桌面快捷方式");
 }
 
 void ClickFinish(HWND wizard) {

@@ -14,9 +14,12 @@ namespace e2e {
 
 // Launches TavixSetup.exe and waits until its wizard window is shown. A
 // question of the earlier-installation check may be open on top of it.
-Process StartSetup();
+Process StartSetupToWizard();
 // The visible wizard window ("TFormSchedule") of the process; Fail()s on timeout.
 HWND WaitWizard(DWORD pid, DWORD timeoutMs = 20000);
+
+// A value of the release's control file (TAVIX_RELEASE_DIR\Setup.ini).
+std::wstring ReleaseSetupValue(const char* section, const char* key);
 
 // ---- controls -------------------------------------------------------------------
 
@@ -55,6 +58,14 @@ std::vector<std::vector<std::wstring>> DriveGridRows(HWND wizard);
 int DriveGridSelectedRow(HWND wizard);
 // Double-clicks a row of the drive list.
 void DoubleClickDriveRow(HWND wizard, int row);
+
+// Presses the browse button and returns the folder browser once it is open.
+HWND OpenFolderBrowser(HWND wizard, DWORD timeoutMs = 15000);
+// The texts of the folder browser's static controls (its title among them).
+std::vector<std::wstring> FolderBrowserTexts(HWND browser);
+
+// Sets the folder page's "创建桌面快捷方式" check box.
+void SetCreateDesktopLink(HWND wizard, bool create);
 
 // ---- installing and finishing ----------------------------------------------------
 
