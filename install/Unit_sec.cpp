@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "install/extraction.h"
 #include "install/integration.h"
 #include "install/progress.h"
 #include "setupdata/errors.h"
@@ -242,6 +243,12 @@ void TFormsec::RunManifest() {
     YieldToUser();
     for (std::size_t i = 0; i < lines.size(); ++i) {
         tavix::ManifestEntry entry = tavix::ParseManifestLine(lines[i], static_cast<int>(i));
+        // The copy in the temporary folder can be changed by others: a line
+        // that would write outside the installation folder ends the walk
+        // before any folder or file of it is made.
+        if (!tavix::IsTargetInsideFolder(entry.TargetPath))
+            throw tavix::CannotCreateFile(Formain->InstallDir + entry.TargetPath,
+                                          tavix::SystemErrorText(ERROR_INVALID_NAME));
         if (EnsureSubDir(tavix::ManifestFolderPart(entry.TargetPath))) ExtractEntry(entry);
     }
 }
@@ -371,14 +378,10 @@ void TFormsec::Timer1Timer() {
         RECT r = ui::BoundsInParent(wizard.Label5);
         ui::MoveTo(wizard.Label5, r.left + 16, r.top);
         ui::SetText(wizard.Label5, caption + " 已经成功安装在您的电脑中");
-        ui::FitLabel(wizard.Label5);
     }
     ui::SetVisible(wizard.Label4, false);
     ui::SetText(wizard.BtnNext, "完毕");
-    if (wizard.Label8) {
-        ui::SetText(wizard.Label8, caption + " 安装完毕.");
-        ui::FitLabel(wizard.Label8);
-    }
+    ui::SetText(wizard.Label8, caption + " 安装完毕.");
     ui::SetEnabled(wizard.btnpri, false);
     ui::SetEnabled(wizard.btnexit, false);
 }

@@ -6,7 +6,7 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 export WINEPREFIX=${TAVIX_WINEPREFIX:-$here/../../build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LC_ALL=zh_CN.UTF-8
 win() { printf 'Z:%s' "${1//\//\\}"; }
 [ -n "${TAVIX_ARTIFACTS:-}" ] && mkdir -p "$TAVIX_ARTIFACTS"
