@@ -44,7 +44,7 @@ struct InstallScenario {
     }
     // Starts the setup, hooks the probe into it and walks to the folder page.
     HWND StartAtFolderPage(InstallProbe& probe) {
-        setup = StartSetup();
+        setup = StartSetupToWizard();
         probe.Attach(setup.pid);
         HWND wizard = WaitWizard(setup.pid);
         GoToFolderPage(wizard);
@@ -347,7 +347,7 @@ E2E_SCENARIO(manifest_line_naming_no_item_stops_the_sequence) {
     CheckNoInstallRegistry();
     Check(!FileExists(DesktopLinkPath()), "a desktop shortcut was made");
     // The window stays idle, the finish page never comes; cancel is the way out.
-    e2e::Sleep(1500);
+    ::Sleep(1500);
     Check(!IsShown(wizard), "the finish page was shown");
     Check(IsShown(sec), "the installation window is gone");
     Click(FindChild(sec, L"Button", L"取消"));
@@ -430,7 +430,7 @@ E2E_SCENARIO(cancel_during_the_loop) {
     MsgBoxInfo box = WaitMessageBox(s.setup.pid);
     CheckBox(box, L"退出安装", L"安装程序进行中,确定要退出安装吗?", 2, false);
     const int barAtQuestion = probe.LastBar();
-    e2e::Sleep(500);
+    ::Sleep(500);
     Check(probe.LastBar() == barAtQuestion, "the sequence went on while the question was open");
     Answer(box, IDCANCEL);
     Check(probe.WaitBar(barAtQuestion + 10, 10000), "the sequence did not go on after Cancel");

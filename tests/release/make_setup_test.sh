@@ -206,9 +206,10 @@ case_signing() {
   "$py" "$here/read_pe.py" "$out" >"$work/pe.txt"
   grep -qx 'signed yes' "$work/pe.txt" || fail "no certificate table in the signed setup"
   grep -qx 'version 3.1.0.2' "$work/pe.txt" || fail "signing lost the version resource"
-  # Signing adds the signature and nothing else: the signed content's digest is the unsigned file's.
+  # Signing adds the signature and nothing else: the signed content's digest is that of the
+  # unsigned setup the build made.
   osslsigncode extract-data -h sha256 -in "$out" -out "$work/signed.data" >/dev/null 2>&1 &&
-    osslsigncode extract-data -h sha256 -in "$work/unsigned.exe" -out "$work/unsigned.data" >/dev/null 2>&1 &&
+    osslsigncode extract-data -h sha256 -in "$build/TavixSetup.exe" -out "$work/unsigned.data" >/dev/null 2>&1 &&
     cmp -s "$work/signed.data" "$work/unsigned.data" || fail "the signed setup's content differs from the unsigned one's"
 
   # A tampered byte breaks the signature.

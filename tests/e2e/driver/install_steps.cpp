@@ -70,7 +70,7 @@ HWND WaitProgramGroupWindow(DWORD timeoutMs) {
 void CleanInstallation(const std::wstring& installDir) {
     KillByName(L"TAVI.exe");
     while (HWND w = WaitProgramGroupWindow(0)) {
-        e2e::CloseWindow(w);
+        e2e::PostClose(w);
         WaitFor([&] { return !IsWindow(w); }, 5000);
         if (IsWindow(w)) break;
     }

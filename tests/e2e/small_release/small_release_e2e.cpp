@@ -60,7 +60,7 @@ E2E_SCENARIO(installs_with_its_own_texts) {
     RegDeleteTree(HKEY_CLASSES_ROOT, L".Qvt");
     RegDeleteTree(HKEY_CLASSES_ROOT, L"Software\\TAVIX");
     RemoveInstallation();
-    Process setup = StartSetup();
+    Process setup = StartSetupToWizard();
     HWND wizard = WaitWizard(setup.pid);
 
     // Welcome: the window caption and both texts come from [Form] Caption.
