@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "driver/e2e.h"
+#include "driver/install_steps.h"
 #include "driver/wizard_steps.h"
 #include "setupdata/manifest.h"
 #include "wizard/wizard_ids.h"
@@ -13,7 +14,8 @@ namespace ids = wizard_ids;
 
 namespace {
 
-// The texts of tests/release/small-release.sh.
+// The texts of tests/release/small-release.sh (the release under test, which
+// install_steps.h reads as well).
 const std::wstring kCaption = L"Quorvix轻量版v3.1.0.2（试用版）";
 const std::wstring kInstallDir = L"C:\\Program Files\\QvLite31\\";
 const std::wstring kLink = L"\\Quorvix轻量版v3.1.lnk";
@@ -23,16 +25,6 @@ std::wstring SpecialFolder(int csidl) {
     wchar_t path[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
     return path;
-}
-
-// The files an installation of this release leaves behind (the registry
-// trees it writes are put back by RegistryTreeRestore).
-void RemoveInstallation() {
-    KillByName(L"TAVI.exe");
-    DeleteTree(kInstallDir);
-    DeleteFileW((SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + kLink).c_str());
-    DeleteTree(SpecialFolder(CSIDL_COMMON_PROGRAMS) + L"\\" + kCaption);
-    DeleteTree(SpecialFolder(CSIDL_PROGRAMS) + L"\\" + kCaption);
 }
 
 void CheckText(HWND wizard, int id, const std::wstring& expected) {
@@ -55,11 +47,7 @@ E2E_SCENARIO(installs_with_its_own_texts) {
     RegistryTreeRestore extensionKey(HKEY_CLASSES_ROOT, L".Qvt");
     RegistryTreeRestore classKey(HKEY_CLASSES_ROOT, L"Software\\TAVIX");
     // No earlier installation: no question before the welcome page.
-    RegDeleteTree(HKEY_CURRENT_USER, L"Software\\TAVIX");
-    RegDeleteTree(HKEY_CURRENT_USER, kUninstallKey);
-    RegDeleteTree(HKEY_CLASSES_ROOT, L".Qvt");
-    RegDeleteTree(HKEY_CLASSES_ROOT, L"Software\\TAVIX");
-    RemoveInstallation();
+    CleanInstallation(kInstallDir);
     Process setup = StartSetupToWizard();
     HWND wizard = WaitWizard(setup.pid);
 
@@ -129,10 +117,15 @@ E2E_SCENARIO(installs_with_its_own_texts) {
           "uninstall string");
     Check(RegText(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion") == L"3.1.0.2", "display version");
 
-    // The desktop shortcut under [Form] desKtopLink; the temporary files are gone.
+    // The desktop shortcut under [Form] desKtopLink, the program group under
+    // the caption; the temporary files are gone.
     Check(FileExists(SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + kLink), "no desktop shortcut %s",
           ToUtf8(kLink).c_str());
+    Check(WaitProgramGroupWindow(15000) != nullptr, "the program group was not opened");
+    for (const std::wstring& item : {kCaption, L"卸载" + kCaption})
+        Check(FileExists(ProgramGroupDir() + L"\\" + item + L".lnk"), "no program group item %s",
+              ToUtf8(item).c_str());
     Check(TempFilesGone(), "temporary control files are left behind");
 
-    RemoveInstallation();
+    CleanInstallation(kInstallDir);
 }
