@@ -1,9 +1,12 @@
-// The small release, made into its own setup by scripts/make-setup.sh,
-// installs end to end with its own texts: caption, licence heading and text,
-// folder, shortcut name, serial and version.
+// The small release, made into its own setup by scripts/make-setup.sh:
+// it installs end to end with its own texts (caption, licence heading and
+// text, folder, shortcut name, serial and version), and Windows reads its
+// file properties (version resource and icon).
+#include "driver/e2e.h"
+
+#include <shellapi.h>
 #include <shlobj.h>
 
-#include "driver/e2e.h"
 #include "driver/install_steps.h"
 #include "driver/wizard_steps.h"
 #include "setupdata/manifest.h"
@@ -128,4 +131,55 @@ E2E_SCENARIO(installs_with_its_own_texts) {
     Check(TempFilesGone(), "temporary control files are left behind");
 
     CleanInstallation(kInstallDir);
+}
+
+// The file's properties as Windows reads them: the version resource made
+// from the small release's control file, and the setup's icon.
+E2E_SCENARIO(file_properties_name_the_release) {
+    std::wstring exe = SetupExe();
+    DWORD ignored = 0, size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
+    Check(size > 0, "the setup has no version resource (error %lu)", GetLastError());
+    std::vector<char> info(size);
+    Check(GetFileVersionInfoW(exe.c_str(), 0, size, info.data()) != 0, "cannot read the version resource");
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT len = 0;
+    Check(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &len) && fixed, "no fixed part");
+    Check(fixed->dwFileVersionMS == MAKELONG(1, 3) && fixed->dwFileVersionLS == MAKELONG(2, 0),
+          "file version %lu.%lu.%lu.%lu, not 3.1.0.2", fixed->dwFileVersionMS >> 16, fixed->dwFileVersionMS & 0xFFFF,
+          fixed->dwFileVersionLS >> 16, fixed->dwFileVersionLS & 0xFFFF);
+    Check(fixed->dwProductVersionMS == fixed->dwFileVersionMS && fixed->dwProductVersionLS == fixed->dwFileVersionLS,
+          "the product version differs from the file version");
+
+    struct Expected {
+        const wchar_t* key;
+        std::wstring value;
+    };
+    const Expected strings[] = {
+        {L"CompanyName", L"Velmora"},
+        {L"ProductName", L"Quorvix"},
+        {L"FileDescription", kCaption + L" 安装程序"},
+        {L"FileVersion", L"3.1.0.2（试用版）"},
+        {L"ProductVersion", L"3.1.0.2（试用版）"},
+        {L"OriginalFilename", L"TavixSetup.exe"},
+    };
+    for (const Expected& e : strings) {
+        wchar_t* value = nullptr;
+        std::wstring path = std::wstring(L"\\StringFileInfo\\080404b0\\") + e.key;
+        Check(VerQueryValueW(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &len) && value,
+              "no %ls in the version resource", e.key);
+        Check(value == e.value, "%ls is \"%s\", not \"%s\"", e.key, ToUtf8(value).c_str(), ToUtf8(e.value).c_str());
+    }
+
+    HICON large = nullptr;
+    UINT icons = ExtractIconExW(exe.c_str(), 0, &large, nullptr, 1);
+    Check(icons == 1 && large != nullptr, "the setup shows no icon of its own");
+    ICONINFO ii = {};
+    Check(GetIconInfo(large, &ii) != 0, "cannot read the icon");
+    BITMAP bm = {};
+    GetObjectW(ii.hbmColor, sizeof bm, &bm);
+    Check(bm.bmWidth == GetSystemMetrics(SM_CXICON), "the icon is %ld pixels wide", bm.bmWidth);
+    DeleteObject(ii.hbmColor);
+    DeleteObject(ii.hbmMask);
+    DestroyIcon(large);
 }
