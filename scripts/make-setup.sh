@@ -17,7 +17,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 me=make-setup
 
 usage() {
-  sed -n '6,7p' "$0" | sed 's/^# *//' >&2
+  sed -n '6,7p' "$0" | sed 's/^# //' >&2
   exit 2
 }
 die() { echo "$me: $*" >&2; exit 1; }
