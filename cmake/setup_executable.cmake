@@ -29,5 +29,5 @@ function(tavix_setup_executable target payload_obj output_name)
   target_link_options(${target} PRIVATE ${TAVIX_WIN_LINK} -Wl,--file-alignment=0x1000 -Wl,--gc-sections -s)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})
   set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/app.rc PROPERTIES
-    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/app.manifest;${CMAKE_SOURCE_DIR}/resources/wizard_left.bmp;${CMAKE_SOURCE_DIR}/resources/wizard_top.bmp")
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/app.manifest;${CMAKE_SOURCE_DIR}/resources/tavix.ico;${CMAKE_SOURCE_DIR}/resources/wizard_left.bmp;${CMAKE_SOURCE_DIR}/resources/wizard_top.bmp")
 endfunction()

@@ -1,31 +1,50 @@
 #include "host_text.h"
 
+#include <errno.h>
 #include <iconv.h>
 #include <sys/stat.h>
 
-#include <vector>
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace tavix {
+namespace {
 
-std::string GbkToUtf8(const std::string& gbk) {
-    iconv_t cd = iconv_open("UTF-8", "GBK");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return gbk;
+// Converts with glibc's iconv; each input byte that does not convert is
+// skipped and `replacement` (already in the target encoding) written instead.
+std::string Convert(const char* to, const char* from, const std::string& in, const std::string& replacement) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return in;
     std::string out;
-    std::vector<char> buf(gbk.size() * 2 + 16);
-    char* in = const_cast<char*>(gbk.data());
-    size_t inLeft = gbk.size();
-    while (inLeft > 0) {
+    std::vector<char> buf(in.size() * 4 + 16);
+    char* src = const_cast<char*>(in.data());
+    size_t left = in.size();
+    while (left > 0) {
         char* o = buf.data();
         size_t oLeft = buf.size();
-        size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
+        size_t r = iconv(cd, &src, &left, &o, &oLeft);
         out.append(buf.data(), buf.size() - oLeft);
-        if (r == static_cast<size_t>(-1) && inLeft > 0 && (o == buf.data() || errno != E2BIG)) {
-            out += '?';  // skip one byte that does not convert
-            ++in;
-            --inLeft;
+        if (r == static_cast<size_t>(-1) && left > 0 && errno != E2BIG) {
+            out += replacement;
+            ++src;
+            --left;
         }
     }
     iconv_close(cd);
+    return out;
+}
+
+} // namespace
+
+std::string GbkToUtf8(const std::string& gbk) { return Convert("UTF-8", "GBK", gbk, "?"); }
+
+std::u16string GbkToUtf16(const std::string& gbk) {
+    std::string bytes = Convert("UTF-16LE", "GBK", gbk, std::string("\xFD\xFF", 2));
+    std::u16string out(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                       static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
     return out;
 }
 
@@ -39,6 +58,23 @@ std::string ReleaseHostPath(const std::string& releaseDir, const std::string& ta
 bool IsRegularFile(const std::string& hostPath) {
     struct stat st;
     return stat(hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::uint64_t FileSize(const std::string& hostPath) {
+    struct stat st;
+    return stat(hostPath.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+std::vector<std::string> ListReleaseFiles(const std::string& releaseDir) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(releaseDir, ec), end; !ec && it != end; it.increment(ec)) {
+        if (IsRegularFile(it->path().string()))
+            files.push_back(releaseDir + "/" + it->path().lexically_relative(releaseDir).generic_string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 } // namespace tavix

@@ -1,10 +1,14 @@
 // Writes the resource script that embeds every item of a release folder in
-// the setup executable, after checking the release's manifest.
+// the setup executable, with a version resource made from its control file,
+// after checking the release.
 //
 //   release_builder RELEASE_DIR OUT.rc [--depfile FILE --dep-target NAME]
+//   release_builder --check RELEASE_DIR
 //
 // RELEASE_DIR holds the product tree as it installs, with the manifest
-// "Setup.log" and the control file "Setup.ini" at its top.
+// "Setup.log" and the control file "Setup.ini" at its top. A problem of the
+// manifest refuses the release (exit code 1); warnings are printed and the
+// release is still used. --check writes nothing and prints a summary.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -52,14 +56,16 @@ bool WriteText(const std::string& path, const std::string& text) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: release_builder RELEASE_DIR OUT.rc [--depfile FILE --dep-target NAME]\n");
+    const bool checkOnly = argc == 3 && !std::strcmp(argv[1], "--check");
+    if (argc < 3 || (argc % 2 == 0 && !checkOnly)) {
+        std::fprintf(stderr, "usage: release_builder RELEASE_DIR OUT.rc [--depfile FILE --dep-target NAME]\n"
+                             "       release_builder --check RELEASE_DIR\n");
         return 2;
     }
-    ReleaseDir = argv[1];
-    std::string outRc = argv[2];
+    ReleaseDir = checkOnly ? argv[2] : argv[1];
+    std::string outRc = checkOnly ? std::string() : argv[2];
     std::string depfile, depTarget = outRc;
-    for (int i = 3; i + 1 < argc; i += 2) {
+    for (int i = 3; !checkOnly && i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--depfile")) depfile = argv[i + 1];
         else if (!std::strcmp(argv[i], "--dep-target")) depTarget = argv[i + 1];
     }
@@ -79,15 +85,28 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::string rc = "// Payload of the setup, generated from the release folder; do not edit.\n"
-                     "LANGUAGE 4, 2\n";  // Chinese (PRC), 2052
+    const std::string iniPath = ReleaseDir + "/Setup.ini";
+    std::string ini;
+    LoadFileBytes(iniPath, ini);
+    std::vector<std::string> warnings = CheckControlFile(ini, report.items);
+    for (std::string& w : CheckUnnamedFiles(ListReleaseFiles(ReleaseDir), report.items)) warnings.push_back(w);
+    for (const std::string& w : warnings) std::fprintf(stderr, "release_builder: warning: %s\n", GbkToUtf8(w).c_str());
+    if (checkOnly) {
+        for (const std::string& line : ReleaseSummary(report.items, FileSize, ini))
+            std::printf("%s\n", GbkToUtf8(line).c_str());
+        return 0;
+    }
+
+    std::string rc = "// Resources of the release, generated from the release folder; do not edit.\n";
+    rc += VersionResourceScript(ini, GbkToUtf16);
+    rc += "LANGUAGE 4, 2\n";  // Chinese (PRC), 2052
     std::string deps = DepEscape(depTarget) + ":";
     for (const ReleaseItem& item : report.items) {
         rc += AsciiUpper(item.entry.ResourceName) + " " + AsciiUpper(item.entry.ResourceType) + " " +
               RcString(item.file) + "\n";
         deps += " " + DepEscape(item.file);
     }
-    deps += " " + DepEscape(manifestPath) + "\n";
+    deps += " " + DepEscape(manifestPath) + " " + DepEscape(iniPath) + "\n";
     if (!WriteText(outRc, rc) || (!depfile.empty() && !WriteText(depfile, deps))) {
         std::fprintf(stderr, "release_builder: cannot write %s\n", outRc.c_str());
         return 1;

@@ -1,0 +1,268 @@
+#!/usr/bin/env bash
+# Tests of the release author's command scripts/make-setup.sh, run on small
+# releases made in a temporary folder.
+#
+#   tests/release/make_setup_test.sh CASE
+#
+# CASE: refusals | warnings | summary_and_version | signing
+# TAVIX_MAKE_SETUP_BUILD names the build folder the command reuses (default:
+# a folder in the temporary one, built anew).
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+case_name=${1:?usage: make_setup_test.sh CASE}
+work=$(mktemp -d "${TMPDIR:-/tmp}/make-setup-test.XXXXXX")
+build=${TAVIX_MAKE_SETUP_BUILD:-$work/build}
+tsa_pid=""
+cleanup() {
+  [ -z "$tsa_pid" ] || kill "$tsa_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+py=/usr/bin/python3  # Debian's, with python3-pefile
+
+# make_setup ARGS...: runs the command; its exit code in $rc, output in $work/out.txt and $work/err.txt.
+make_setup() {
+  "$root/scripts/make-setup.sh" -B "$build" "$@" >"$work/out.txt" 2>"$work/err.txt"
+  rc=$?
+}
+expect_text() {  # FILE TEXT WHAT
+  grep -qF -- "$2" "$1" || { fail "$3: no \"$2\" in $(basename "$1"):"; sed 's/^/  | /' "$1" >&2; }
+}
+# new_release DIR: a fresh copy of the small release.
+new_release() { "$here/small-release.sh" "$1"; }
+# edit FILE SED-SCRIPT: edits a GBK text in place, byte-wise.
+edit() { LC_ALL=C sed -i "$2" "$1"; }
+
+case_refusals() {
+  # A manifest problem stops the command before anything is built or written.
+  local -a names=(missing-file dot-dot-level duplicate-name no-path absolute-path)
+  local -a edits=(
+    'rm:Data/Lite.dat'
+    's/^LiteDB1d DBname1 Data\\Lite.dat/LiteDB1d DBname1 Data\\..\\Lite.dat/'
+    's/^LiteDoc1 name1 /LiteDB1d name1 /'
+    's/^FileIni ininame Options.ini/FileIni ininame/'
+    's/^FileIni ininame Options.ini/FileIni ininame C:\\Options.ini/')
+  local -a words=(
+    'manifest line 8: the file "Data\Lite.dat" is missing from the release folder'
+    'manifest line 8: the target path has a ".." level'
+    'manifest line 8: the resource name "LiteDB1d" is already used on manifest line 7'
+    'manifest line 3: the line does not split into name, type and path'
+    'manifest line 3: the target path names a drive or is absolute')
+  for i in "${!names[@]}"; do
+    local rel="$work/${names[$i]}"
+    new_release "$rel"
+    case "${edits[$i]}" in
+      rm:*) rm "$rel/${edits[$i]#rm:}" ;;
+      *) edit "$rel/Setup.log" "${edits[$i]}" ;;
+    esac
+    make_setup "$rel" -o "$work/${names[$i]}.exe"
+    [ "$rc" -eq 1 ] || fail "${names[$i]}: exit code $rc, not 1"
+    expect_text "$work/err.txt" "${words[$i]}" "${names[$i]}"
+    expect_text "$work/err.txt" "the release is refused; no setup was made" "${names[$i]}"
+    [ ! -e "$work/${names[$i]}.exe" ] || fail "${names[$i]}: a setup was written"
+  done
+}
+
+case_warnings() {
+  # Each fault builds a setup all the same and is named by its warnings, one
+  # line each, prefixed "warning:".
+  local -a names=(serial-too-big serial-not-digits program-not-listed no-licence no-manifest-item
+                  no-control-item control-item-type stray-files)
+  local -a edits=(
+    'ini:s/^Serial=03010002/Serial=2147483648/'
+    'ini:s/^Serial=03010002/Serial=3.1.0.2/'
+    'ini:s/^FileName=TAVI.exe/FileName=QvLite.exe/'
+    'log:/^FileTxt4 /d;rm:软件许可协议.txt'
+    'log:/^FileTxt5 /d'
+    'log:/^FileTxt6 /d'
+    'log:s/^FileTxt6 txtname /FileTxt6 ininame /'
+    'add:notes.txt;add:Data/Lite.bak')
+  # Expected warnings of each case, separated by "|".
+  local -a words=(
+    '[Form] Serial "2147483648" does not fit a signed 32-bit integer'
+    '[Form] Serial "3.1.0.2" is not all digits'
+    '[Run] FileName "QvLite.exe" is not a target path of the manifest'
+    'the manifest names no item FileTxt4 (the licence agreement'
+    "the manifest names no item FileTxt5 (the manifest|/Setup.log is not named by the manifest"
+    "the manifest names no item FileTxt6 (the control file|/Setup.ini is not named by the manifest"
+    'manifest line 6: item FileTxt6 has the type "ininame", but the setup fetches it as "txtname"'
+    "/notes.txt is not named by the manifest|/Data/Lite.bak is not named by the manifest")
+  for i in "${!names[@]}"; do
+    local rel="$work/${names[$i]}" out="$work/${names[$i]}.exe" e
+    new_release "$rel"
+    IFS=';' read -ra steps <<<"${edits[$i]}"
+    for e in "${steps[@]}"; do
+      case "$e" in
+        ini:*) edit "$rel/Setup.ini" "${e#ini:}" ;;
+        log:*) edit "$rel/Setup.log" "${e#log:}" ;;
+        rm:*) rm "$rel/${e#rm:}" ;;
+        add:*) echo stray >"$rel/${e#add:}" ;;
+      esac
+    done
+    make_setup "$rel" -o "$out"
+    [ "$rc" -eq 0 ] || { fail "${names[$i]}: exit code $rc"; cat "$work/err.txt" >&2; continue; }
+    [ -s "$out" ] || fail "${names[$i]}: no setup written"
+    IFS='|' read -ra expected <<<"${words[$i]}"
+    local count
+    count=$(grep -c '^release_builder: warning: ' "$work/err.txt")
+    [ "$count" -eq "${#expected[@]}" ] || { fail "${names[$i]}: $count warnings, not ${#expected[@]}"; cat "$work/err.txt" >&2; }
+    for e in "${expected[@]}"; do expect_text "$work/err.txt" "$e" "${names[$i]}"; done
+  done
+}
+
+case_summary_and_version() {
+  local rel="$work/small" out="$work/out/TavixSetup.exe"
+  new_release "$rel"
+  make_setup "$rel" -o "$out"
+  [ "$rc" -eq 0 ] || { fail "exit code $rc"; cat "$work/err.txt" >&2; return; }
+  if grep -q 'warning' "$work/err.txt"; then fail "warnings for a good release"; cat "$work/err.txt" >&2; fi
+  local total
+  total=$(find "$rel" -type f -printf '%s\n' | awk '{ t += $1 } END { print t }')
+  [ "$total" -gt 70000 ] || fail "the release holds only $total bytes"
+  expect_text "$work/out.txt" "items:        8" summary
+  expect_text "$work/out.txt" "total bytes:  $(python3 -c "print(f'{$total:,}')")" summary
+  expect_text "$work/out.txt" 'largest item: Data\Lite.dat (70,000 bytes)' summary
+  expect_text "$work/out.txt" 'caption:      Quorvix轻量版v3.1.0.2（试用版）' summary
+  expect_text "$work/out.txt" 'serial:       03010002 (file version 3.1.0.2)' summary
+  expect_text "$work/out.txt" "NOT signed" summary
+  [ -s "$out" ] || { fail "no setup at $out"; return; }
+
+  # Read the built file back with pefile.
+  "$py" "$here/read_pe.py" "$out" >"$work/pe.txt" || { fail "pefile cannot read $out"; return; }
+  local line
+  for line in 'version 3.1.0.2' 'product-version 3.1.0.2' 'translation 0804 04b0' \
+              'string CompanyName=Velmora' 'string ProductName=Quorvix' \
+              'string FileVersion=3.1.0.2（试用版）' 'string ProductVersion=3.1.0.2（试用版）' \
+              'string FileDescription=Quorvix轻量版v3.1.0.2（试用版） 安装程序' \
+              'string OriginalFilename=TavixSetup.exe' 'icon-group 1 48,32,16' 'signed no'; do
+    grep -qxF -- "$line" "$work/pe.txt" || fail "version resource: no line \"$line\""
+  done
+  # Every manifest item is carried byte for byte under its upper-case type and name.
+  local name type path sum
+  while read -r name type path; do
+    path=${path%$'\r'}
+    sum=$(sha256sum "$rel/${path//\\//}" | cut -d' ' -f1)
+    grep -qE "^item ${type^^}/${name^^} [0-9]+ $sum\$" "$work/pe.txt" || fail "item $type/$name is not $path"
+  done < <(iconv -f GBK -t UTF-8 "$rel/Setup.log"; echo)
+  [ "$(grep -c '^item ' "$work/pe.txt")" -eq 8 ] || fail "not 8 items in the setup"
+  [ "$failures" -eq 0 ] || sed 's/^/  | /' "$work/pe.txt" >&2
+
+  # Another serial form: five digits, as release 2.72 had.
+  edit "$rel/Setup.ini" 's/^Serial=03010002/Serial=27200/'
+  make_setup "$rel" -o "$out"
+  [ "$rc" -eq 0 ] || fail "five-digit serial: exit code $rc"
+  "$py" "$here/read_pe.py" "$out" | grep -qx 'version 2.72.0.0' || fail "serial 27200 does not give 2.72.0.0"
+
+  # A file dated before the last build (as an unpacked archive leaves it) is embedded anew.
+  head -c 70000 /dev/zero | tr '\0' 'R' >"$rel/Data/Lite.dat"
+  touch -d 2001-01-01 "$rel/Data/Lite.dat"
+  sum=$(sha256sum "$rel/Data/Lite.dat" | cut -d' ' -f1)
+  make_setup "$rel" -o "$work/out"
+  [ "$rc" -eq 0 ] || fail "old-dated file: exit code $rc"
+  "$py" "$here/read_pe.py" "$out" | grep -qx "item DBNAME1/LITEDB1D 70000 $sum" ||
+    fail "a file dated before the last build was not embedded anew"
+}
+
+case_signing() {
+  local rel="$work/small" keys="$work/keys" out="$work/signed/TavixSetup.exe"
+  new_release "$rel"
+  mkdir -p "$keys"
+  printf 'a throw-away pass phrase\n' >"$keys/pass.txt"
+  openssl req -x509 -newkey rsa:2048 -sha256 -days 2 -subj "/O=Velmora/CN=Velmora test signing" \
+      -addext "extendedKeyUsage=codeSigning" -keyout "$keys/key.pem" -out "$keys/cert.pem" \
+      -passout "file:$keys/pass.txt" 2>"$work/openssl.txt" || { fail "openssl cannot make a certificate"; return; }
+
+  # Half a key pair, or a pass phrase without one, is refused before building.
+  local -a bad_names=(cert-only key-only pass-only)
+  local -a bad_args=("--cert $keys/cert.pem" "--key $keys/key.pem" "--pass $keys/pass.txt")
+  local -a bad_words=("signing needs both --cert and --key" "signing needs both --cert and --key"
+                      "--pass is for signing")
+  for i in "${!bad_names[@]}"; do
+    # shellcheck disable=SC2086
+    make_setup "$rel" -o "$work/${bad_names[$i]}.exe" ${bad_args[$i]}
+    [ "$rc" -eq 1 ] || fail "${bad_names[$i]}: exit code $rc, not 1"
+    expect_text "$work/err.txt" "${bad_words[$i]}" "${bad_names[$i]}"
+    [ ! -e "$work/${bad_names[$i]}.exe" ] || fail "${bad_names[$i]}: a setup was written"
+  done
+
+  # Unsigned: said so, and there is no signature to verify.
+  make_setup "$rel" -o "$work/unsigned.exe"
+  [ "$rc" -eq 0 ] || fail "unsigned build: exit code $rc"
+  expect_text "$work/out.txt" "NOT signed" unsigned
+  if osslsigncode verify -CAfile "$keys/cert.pem" -in "$work/unsigned.exe" >"$work/verify.txt" 2>&1; then
+    fail "an unsigned setup verifies"
+  fi
+
+  # Signed with the key's pass phrase: verifies against the certificate.
+  make_setup "$rel" -o "$out" --cert "$keys/cert.pem" --key "$keys/key.pem" --pass "$keys/pass.txt"
+  [ "$rc" -eq 0 ] || { fail "signed build: exit code $rc"; cat "$work/err.txt" >&2; return; }
+  expect_text "$work/out.txt" "signed (O = Velmora, CN = Velmora test signing)" signed
+  osslsigncode verify -CAfile "$keys/cert.pem" -in "$out" >"$work/verify.txt" 2>&1 || fail "the signed setup does not verify"
+  expect_text "$work/verify.txt" "Signature verification: ok" signed
+  expect_text "$work/verify.txt" "Velmora test signing" signed
+  "$py" "$here/read_pe.py" "$out" >"$work/pe.txt"
+  grep -qx 'signed yes' "$work/pe.txt" || fail "no certificate table in the signed setup"
+  grep -qx 'version 3.1.0.2' "$work/pe.txt" || fail "signing lost the version resource"
+  # Signing adds the signature and nothing else: the signed content's digest is that of the
+  # unsigned setup the build made.
+  osslsigncode extract-data -h sha256 -in "$out" -out "$work/signed.data" >/dev/null 2>&1 &&
+    osslsigncode extract-data -h sha256 -in "$build/TavixSetup.exe" -out "$work/unsigned.data" >/dev/null 2>&1 &&
+    cmp -s "$work/signed.data" "$work/unsigned.data" || fail "the signed setup's content differs from the unsigned one's"
+
+  # A tampered byte breaks the signature.
+  cp "$out" "$work/tampered.exe"
+  printf 'X' | dd of="$work/tampered.exe" bs=1 seek=$(($(stat -c %s "$out") / 2)) conv=notrunc 2>/dev/null
+  if osslsigncode verify -CAfile "$keys/cert.pem" -in "$work/tampered.exe" >"$work/verify.txt" 2>&1; then
+    fail "a tampered setup verifies"
+  fi
+
+  # A wrong pass phrase fails the signing, and nothing is left at the output.
+  printf 'wrong\n' >"$keys/wrong.txt"
+  make_setup "$rel" -o "$work/wrong.exe" --cert "$keys/cert.pem" --key "$keys/key.pem" --pass "$keys/wrong.txt"
+  [ "$rc" -eq 1 ] || fail "wrong pass phrase: exit code $rc, not 1"
+  expect_text "$work/err.txt" "signing failed; no setup was written" wrong-pass
+  [ ! -e "$work/wrong.exe" ] && ! compgen -G "$work/wrong.exe.*" >/dev/null || fail "wrong pass phrase: files left behind"
+
+  # With a time-stamping service: a local one made here.
+  local tsa="$work/tsa"
+  mkdir -p "$tsa"
+  echo 01 >"$tsa/serial"
+  cat >"$tsa/tsa.cnf" <<EOF
+[ tsa ]
+default_tsa = tsa_config
+[ tsa_config ]
+serial = $tsa/serial
+signer_cert = $tsa/tsa.pem
+signer_key = $tsa/tsa.key
+signer_digest = sha256
+default_policy = 1.2.3.4.1
+digests = sha256, sha384, sha512
+accuracy = secs:1
+ess_cert_id_alg = sha256
+EOF
+  openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 2 -subj "/CN=Velmora test time stamps" \
+      -addext "extendedKeyUsage=critical,timeStamping" -keyout "$tsa/tsa.key" -out "$tsa/tsa.pem" 2>>"$work/openssl.txt"
+  python3 "$here/tsa_server.py" "$tsa/tsa.cnf" >"$tsa/port.txt" 2>"$tsa/server.txt" &
+  tsa_pid=$!
+  local port=""
+  for _ in $(seq 50); do port=$(head -n1 "$tsa/port.txt" 2>/dev/null); [ -n "$port" ] && break; sleep 0.1; done
+  [ -n "$port" ] || { fail "the time-stamping service did not start"; return; }
+  make_setup "$rel" -o "$work/stamped.exe" --cert "$keys/cert.pem" --key "$keys/key.pem" \
+      --pass "$keys/pass.txt" --timestamp "http://127.0.0.1:$port/"
+  [ "$rc" -eq 0 ] || { fail "timestamped build: exit code $rc"; cat "$work/err.txt" >&2; return; }
+  expect_text "$work/out.txt" "timestamped by http://127.0.0.1:$port/" stamped
+  osslsigncode verify -CAfile "$keys/cert.pem" -TSA-CAfile "$tsa/tsa.pem" -in "$work/stamped.exe" \
+      >"$work/verify.txt" 2>&1 || fail "the timestamped setup does not verify"
+  expect_text "$work/verify.txt" "Timestamp Server Signature verification: ok" stamped
+  expect_text "$work/verify.txt" "Signature verification: ok" stamped
+}
+
+"case_$case_name"
+if [ "$failures" -gt 0 ]; then
+  echo "$case_name: $failures failure(s)" >&2
+  exit 1
+fi
+echo "$case_name: ok"

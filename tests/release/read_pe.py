@@ -1,0 +1,56 @@
+#!/usr/bin/python3
+"""Reads back what a built setup carries, with pefile (Debian's python3-pefile),
+independently of the tools that wrote it. Prints one fact per line:
+
+  version 3.1.0.2                      numeric file version
+  product-version 3.1.0.2              numeric product version
+  string FileDescription=...           each string of the version resource (UTF-8)
+  translation 0804 04b0                language and code page of the strings
+  icon-group 1 48,32,16                each icon group and the sizes of its icons
+  item TXTNAME/FILETXT6 272 <sha256>   each payload item: type/name, size, SHA-256
+  signed yes|no                        whether the file carries a certificate table
+"""
+import hashlib
+import struct
+import sys
+
+import pefile
+
+
+def version_text(ms, ls):
+    return "%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+
+
+def main(path):
+    pe = pefile.PE(path)
+    out = []
+    fixed = pe.VS_FIXEDFILEINFO[0]
+    out.append("version " + version_text(fixed.FileVersionMS, fixed.FileVersionLS))
+    out.append("product-version " + version_text(fixed.ProductVersionMS, fixed.ProductVersionLS))
+    for info in pe.FileInfo[0]:
+        for table in getattr(info, "StringTable", []):
+            for key, value in table.entries.items():
+                out.append("string %s=%s" % (key.decode(), value.decode()))
+        for var in getattr(info, "Var", []):
+            for key, value in var.entry.items():
+                if key in (b"Translation", "Translation"):
+                    out.append("translation " + value.replace("0x", ""))
+
+    for rtype in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        for rname in rtype.directory.entries:
+            for lang in rname.directory.entries:
+                rva, size = lang.data.struct.OffsetToData, lang.data.struct.Size
+                blob = pe.get_data(rva, size)
+                if rtype.name is not None:
+                    out.append("item %s/%s %d %s" % (rtype.name, rname.name, size, hashlib.sha256(blob).hexdigest()))
+                elif rtype.id == pefile.RESOURCE_TYPE["RT_GROUP_ICON"]:
+                    _, _, count = struct.unpack_from("<HHH", blob, 0)
+                    sizes = [str(blob[6 + 14 * i] or 256) for i in range(count)]  # GRPICONDIRENTRY.bWidth
+                    out.append("icon-group %s %s" % (rname.id if rname.name is None else rname.name, ",".join(sizes)))
+    security = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
+    out.append("signed " + ("yes" if security.Size > 0 else "no"))
+    sys.stdout.write("\n".join(out) + "\n")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])
