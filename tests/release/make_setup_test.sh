@@ -38,19 +38,30 @@ edit() { LC_ALL=C sed -i "$2" "$1"; }
 
 case_refusals() {
   # A manifest problem stops the command before anything is built or written.
-  local -a names=(missing-file dot-dot-level duplicate-name no-path absolute-path)
+  local -a names=(missing-file dot-dot-level duplicate-name no-path absolute-path leading-backslash
+                  empty-line two-spaces not-gbk bad-name)
   local -a edits=(
     'rm:Data/Lite.dat'
     's/^LiteDB1d DBname1 Data\\Lite.dat/LiteDB1d DBname1 Data\\..\\Lite.dat/'
     's/^LiteDoc1 name1 /LiteDB1d name1 /'
     's/^FileIni ininame Options.ini/FileIni ininame/'
-    's/^FileIni ininame Options.ini/FileIni ininame C:\\Options.ini/')
+    's/^FileIni ininame Options.ini/FileIni ininame C:\\Options.ini/'
+    's/^FileIni ininame Options.ini/FileIni ininame \\Options.ini/'
+    's/^FileIni ininame Options.ini\r$/\r/'
+    's/^FileIni ininame Options.ini/FileIni  ininame Options.ini/'
+    's/^FileIni ininame Options.ini/FileIni ininame Opt\xffions.ini/'
+    's/^FileIni ininame Options.ini/File-Ini ininame Options.ini/')
   local -a words=(
     'manifest line 8: the file "Data\Lite.dat" is missing from the release folder'
     'manifest line 8: the target path has a ".." level'
     'manifest line 8: the resource name "LiteDB1d" is already used on manifest line 7'
     'manifest line 3: the line does not split into name, type and path'
-    'manifest line 3: the target path names a drive or is absolute')
+    'manifest line 3: the target path names a drive or is absolute'
+    'manifest line 3: the target path begins with "\"'
+    'manifest line 3: the line does not split into name, type and path'
+    'manifest line 3: the line does not split into name, type and path'
+    'manifest line 3: byte 20 is not valid GBK text'
+    'manifest line 3: a resource name or type must be letters, digits and "_"')
   for i in "${!names[@]}"; do
     local rel="$work/${names[$i]}"
     new_release "$rel"
