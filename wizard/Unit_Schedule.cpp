@@ -499,13 +499,10 @@ void TFormSchedule::BtnNextClick() {
         ui::SetChecked(RadioButton1, true);
         ui::SetChecked(RadioButton2, false);
         ui::SetEnabled(BtnNext, true);
-        ui::SetText(Label4, Formain->ReadSetupIni("Form", "SQXY"));
-        ui::SetText(Label5, tavix::kAgreementSubtitle);
-        ui::SetVisible(Label5, true);
+        ShowAgreementBand();
         break;
     case 2:
-        ui::SetText(Label4, tavix::kFolderTitle);
-        ui::SetVisible(Label5, false);
+        ShowFolderBand();
         RefreshDriveList();
         break;
     case 3: {
@@ -530,6 +527,17 @@ void TFormSchedule::BtnNextClick() {
         return;
     }
     if (page == 1) ui::SetEnabled(btnpri, true);
+}
+
+void TFormSchedule::ShowAgreementBand() {
+    ui::SetText(Label4, Formain->ReadSetupIni("Form", "SQXY"));
+    ui::SetText(Label5, tavix::kAgreementSubtitle);
+    ui::SetVisible(Label5, true);
+}
+
+void TFormSchedule::ShowFolderBand() {
+    ui::SetText(Label4, tavix::kFolderTitle);
+    ui::SetVisible(Label5, false);
 }
 
 void TFormSchedule::LoadAgreement() {
@@ -560,13 +568,10 @@ void TFormSchedule::btnpriClick() {
         ui::SetEnabled(BtnNext, true);
         break;
     case 1:
-        ui::SetText(Label4, Formain->ReadSetupIni("Form", "SQXY"));
-        ui::SetText(Label5, tavix::kAgreementSubtitle);
-        ui::SetVisible(Label5, true);
+        ShowAgreementBand();
         break;
     case 2:
-        ui::SetText(Label4, tavix::kFolderTitle);
-        ui::SetVisible(Label5, false);
+        ShowFolderBand();
         ui::SetText(btnexit, tavix::kExitButtonCaption);
         ui::SetEnabled(BtnNext, true);
         break;

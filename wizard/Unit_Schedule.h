@@ -89,6 +89,9 @@ private:
     void SetEditPath(const std::string& folder);
     void Finish();
     void LoadAgreement();
+    // The band titles of the agreement and folder pages.
+    void ShowAgreementBand();
+    void ShowFolderBand();
 
     HFONT formFont_ = nullptr, titleFont_ = nullptr, gridFont_ = nullptr;
     HBITMAP leftPicture_ = nullptr, topPicture_ = nullptr;

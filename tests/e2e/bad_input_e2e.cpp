@@ -10,31 +10,17 @@ using namespace e2e;
 
 namespace {
 
-// Names of the entries directly in a folder.
-std::vector<std::wstring> Entries(const std::wstring& dir) {
-    std::vector<std::wstring> out;
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return out;
-    do {
-        std::wstring n = fd.cFileName;
-        if (n != L"." && n != L"..") out.push_back(n);
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-    return out;
-}
-
 // The places outside the installation folder that a failed installation
 // must leave alone: the drive's top, the desktops and the Start menu.
 struct OutsideSnapshot {
     std::vector<std::vector<std::wstring>> listings;
     std::vector<std::wstring> places;
-    OutsideSnapshot() : places{L"C:", CommonDesktopDir(), ProgramsDir()} {
-        for (const std::wstring& p : places) listings.push_back(Entries(p));
+    OutsideSnapshot() : places{L"C:\\", CommonDesktopDir() + L"\\", ProgramsDir() + L"\\"} {
+        for (const std::wstring& p : places) listings.push_back(FilesIn(p));
     }
     void CheckUnchanged() const {
         for (std::size_t i = 0; i < places.size(); ++i) {
-            std::vector<std::wstring> now = Entries(places[i]);
+            std::vector<std::wstring> now = FilesIn(places[i]);
             Check(now == listings[i], "%s changed: %zu entries before, %zu after", ToUtf8(places[i]).c_str(),
                   listings[i].size(), now.size());
         }
@@ -76,7 +62,7 @@ E2E_SCENARIO(empty_manifest_copy_installs_only_the_fixed_items) {
     WriteFileBytes(TempManifestPath(), "");
     StartInstall(wizard);
     Finish(s, wizard);
-    std::vector<std::wstring> files = Entries(s.dir.substr(0, s.dir.size() - 1));
+    std::vector<std::wstring> files = FilesIn(s.dir);
     Check(files.size() == 2, "%zu files installed, expected the program and the uninstaller", files.size());
     CheckSameFile(ReleaseDir() + L"\\TAVI.exe", s.dir + L"TAVI.exe");
     CheckSameFile(ReleaseDir() + L"\\Uninstall.exe", s.dir + L"Uninstall.exe");
@@ -113,7 +99,7 @@ E2E_SCENARIO(ten_megabyte_manifest_line_stops_with_the_resource_error) {
           "the message is not cut: %zu characters", box.text.size());
     Answer(box, IDOK);
     CheckManifestInstalled(s.dir, 0, kept);
-    Check(Entries(s.dir.substr(0, s.dir.size() - 1)).size() == kept, "more than the first entries were written");
+    Check(FilesIn(s.dir).size() == kept, "more than the first entries were written");
     outside.CheckUnchanged();
     CancelSetup(s, sec);
 }
@@ -132,7 +118,7 @@ E2E_SCENARIO(missing_control_file_ends_with_the_running_product_message) {
     CheckBox(box, L"tavixSetup", L"所要安装的程序正在运行中,请退出后再安装!", 1, false);
     Answer(box, IDOK);
     Check(WaitExit(s.setup) == 0, "the setup's exit code is not 0");
-    Check(Entries(s.dir.substr(0, s.dir.size() - 1)).empty(), "files were installed");
+    Check(FilesIn(s.dir).empty(), "files were installed");
     outside.CheckUnchanged();
     CheckTempFilesGone();
 }

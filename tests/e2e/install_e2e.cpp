@@ -58,20 +58,6 @@ std::string Joined(const std::vector<int>& v) {
     return s;
 }
 
-// The files directly in a folder (names only).
-std::vector<std::wstring> FilesIn(const std::wstring& dir) {
-    std::vector<std::wstring> out;
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return out;
-    do {
-        std::wstring n = fd.cFileName;
-        if (n != L"." && n != L"..") out.push_back(n);
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-    return out;
-}
-
 std::wstring OptionsReset(const std::wstring& dir) {
     wchar_t buf[64] = {};
     GetPrivateProfileStringW(L"Option", L"Reset", L"<none>", buf, 64, (dir + L"Options.ini").c_str());
@@ -277,13 +263,7 @@ E2E_SCENARIO(manifest_line_naming_no_item_stops_the_sequence) {
     HWND wizard = s.StartAtFolderPage(probe);
     ClickNext(wizard);
     // The temporary manifest copy decides what is installed.
-    std::string text;
-    const std::vector<std::string>& lines = Release().manifestLines;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i == bad) text += "NoSuchItem exename Nowhere.txt\r\n";
-        text += lines[i] + (i + 1 < lines.size() ? "\r\n" : "");
-    }
-    WriteFileBytes(TempManifestPath(), text);
+    WriteFileBytes(TempManifestPath(), ManifestWithLineAt(bad, "NoSuchItem exename Nowhere.txt"));
     HWND sec = StartInstall(wizard);
     MsgBoxInfo box = WaitMessageBox(s.setup.pid, 30000);
     CheckBox(box, L"tavixSetup", L"Resource NoSuchItem not found.", 1, true);
@@ -315,13 +295,7 @@ E2E_SCENARIO(manifest_line_leaving_the_folder_stops_the_sequence) {
     HWND wizard = s.StartAtFolderPage(probe);
     ClickNext(wizard);
     // A changed manifest copy tries to write beside the installation folder.
-    std::string text;
-    const std::vector<std::string>& lines = Release().manifestLines;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i == bad) text += "FileIni ininame ..\\逃逸\\Options.ini\r\n";
-        text += lines[i] + (i + 1 < lines.size() ? "\r\n" : "");
-    }
-    WriteFileBytes(TempManifestPath(), text);
+    WriteFileBytes(TempManifestPath(), ManifestWithLineAt(bad, "FileIni ininame ..\\逃逸\\Options.ini"));
     HWND sec = StartInstall(wizard);
     MsgBoxInfo box = WaitMessageBox(s.setup.pid, 30000);
     const std::wstring prefix = L"Cannot create file \"C:\\Tavix E2E\\越界\\..\\逃逸\\Options.ini\". ";

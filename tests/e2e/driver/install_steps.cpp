@@ -288,4 +288,28 @@ void CheckBox(const MsgBoxInfo& box, const wchar_t* caption, const std::wstring&
     Check(box.hasIcon == icon, icon ? "box has no icon" : "box has an icon");
 }
 
+std::string ManifestWithLineAt(std::size_t index, const std::string& line) {
+    std::string text;
+    const std::vector<std::string>& lines = Release().manifestLines;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i == index) text += line + "\r\n";
+        text += lines[i] + (i + 1 < lines.size() ? "\r\n" : "");
+    }
+    return text;
+}
+
+// The files directly in a folder (names only).
+std::vector<std::wstring> FilesIn(const std::wstring& dir) {
+    std::vector<std::wstring> out;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return out;
+    do {
+        std::wstring n = fd.cFileName;
+        if (n != L"." && n != L"..") out.push_back(n);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return out;
+}
+
 } // namespace e2e

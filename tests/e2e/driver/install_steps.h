@@ -90,6 +90,12 @@ void CheckNoInstallRegistry();
 // The three temporary control files are gone.
 void CheckTempFilesGone();
 
+// The release's manifest with `line` put in before line `index` (GBK, CR LF,
+// the last line without a line end), for a changed temporary copy.
+std::string ManifestWithLineAt(std::size_t index, const std::string& line);
+// The names of the entries directly in a folder (which ends in a backslash).
+std::vector<std::wstring> FilesIn(const std::wstring& dir);
+
 // A GBK path as a wide path.
 std::wstring W936(const std::string& gbk);
 
