@@ -4,8 +4,11 @@
 //
 // Scenarios (each one a phase of run.sh):
 //   extraction    bench_extract.exe / bench_copy.exe / nsis_setup.exe /S
-//   first_window  TavixSetup.exe / nsis_setup.exe: start to the first visible window
+//   first_window  TavixSetup.exe / nsis_setup.exe / bench_window.exe (the floor):
+//                 start to the first visible window
 //   installation  a full installation through the wizard / through NSIS's pages
+//   installation_steps  one installation through the wizard, watched by the
+//                 e2e probe: where its time goes
 #include <windows.h>
 #include <psapi.h>
 
@@ -16,6 +19,7 @@
 #include "driver/install_steps.h"
 #include "driver/setup_steps.h"
 #include "driver/wizard_steps.h"
+#include "install/progress.h"
 #include "wizard/wizard_ids.h"
 
 using namespace e2e;
@@ -74,7 +78,7 @@ void RecordMemory(bool keep, HANDLE process, const char* who) {
 // ---- extraction ------------------------------------------------------------------
 
 E2E_SCENARIO(extraction) {
-    const int runs = Runs(L"TAVIX_BENCH_RUNS", 5);
+    const int runs = Runs(L"TAVIX_BENCH_RUNS", 11);
     const std::size_t n = Release().manifestLines.size();
     CreateDirectoryW(kRoot, nullptr);
     const std::wstring ours = BinDir() + L"\\bench_extract.exe", copy = BinDir() + L"\\bench_copy.exe";
@@ -127,15 +131,18 @@ double FirstWindowMs(const std::wstring& exe, std::wstring& firstClass, Process&
 } // namespace
 
 E2E_SCENARIO(first_window) {
-    const int runs = Runs(L"TAVIX_BENCH_RUNS", 5);
+    const int runs = Runs(L"TAVIX_BENCH_RUNS", 11);
+    const std::wstring exes[3] = {SetupExe(), NsisExe(), BinDir() + L"\\bench_window.exe"};
+    const char* names[3] = {"first_window_ours_ms", "first_window_nsis_ms", "first_window_floor_ms"};
     for (int round = 0; round <= runs; ++round) {
         const bool keep = round > 0;
-        for (int k = 0; k < 2; ++k) {
-            const bool oursNow = (k + round) % 2 == 0;
+        for (int k = 0; k < 3; ++k) {
+            const int which = (k + round) % 3;
+            const bool oursNow = which == 0;
             std::wstring cls;
             Process p;
-            const double ms = FirstWindowMs(oursNow ? SetupExe() : NsisExe(), cls, p);
-            Record(keep, oursNow ? "first_window_ours_ms" : "first_window_nsis_ms", ms);
+            const double ms = FirstWindowMs(exes[which], cls, p);
+            Record(keep, names[which], ms);
             Log("  first window class %s", ToUtf8(cls).c_str());
             // Let it settle before it is ended, so the next start finds a quiet system.
             Pause(500);
@@ -151,9 +158,43 @@ E2E_SCENARIO(first_window) {
 
 namespace {
 
+// Where the time of an installation goes, from the probe's record of the
+// installation window's status line: one figure per stretch between two
+// status texts of the sequence, from Next on the ready page (`startTick`) to
+// the finish page.
+void RecordSteps(const InstallProbe& probe, DWORD startTick) {
+    struct Mark {
+        const char* name;
+        std::wstring status;  // the status text that ends the stretch
+    };
+    const std::wstring uninstaller = W936(tavix::kStatusUninstaller), link = W936(tavix::kStatusDesktopLink),
+                       group = W936(tavix::kStatusProgramGroup), reg = W936(tavix::kStatusRegInfo);
+    const Mark marks[] = {{"steps_handover_to_sequence_ms", L"*first*"},
+                          {"steps_main_program_and_manifest_ms", uninstaller},
+                          {"steps_uninstaller_ms", link},
+                          {"steps_desktop_link_ms", group},
+                          {"steps_program_group_ms", reg},
+                          {"steps_registry_ms", L""}};
+    DWORD last = startTick;
+    std::size_t at = 0;
+    for (const ProbeEvent& e : probe.Events()) {
+        if (at < 6 && e.kind == ProbeKind::Status &&
+            ((at == 0 && e.tick >= startTick) || (at > 0 && marks[at].status == e.text))) {
+            Record(true, marks[at].name, e.tick - last);
+            last = e.tick;
+            ++at;
+        } else if (at == 6 && e.kind == ProbeKind::ButtonText && std::wstring(e.text) == L"完毕") {
+            Record(true, "steps_last_step_to_finish_page_ms", e.tick - last);
+            ++at;
+        }
+    }
+    Check(at == 7, "the probe saw %zu of the 7 stretches", at);
+}
+
 // A full installation through the wizard into `dir`: the time from Next on
 // the ready page to the finish page, and the memory Windows reports then.
-void InstallOurs(bool keep, bool check) {
+// With a probe, where the time goes is recorded instead.
+void InstallOurs(bool keep, bool check, InstallProbe* probe = nullptr) {
     const std::wstring dir = std::wstring(kRoot) + L"\\wizard\\";
     RegistryTreeRestore appKeys{HKEY_CURRENT_USER, L"Software\\TAVIX"};
     RegistryTreeRestore uninstallKey{HKEY_CURRENT_USER,
@@ -162,18 +203,24 @@ void InstallOurs(bool keep, bool check) {
     RegistryTreeRestore classKey{HKEY_CLASSES_ROOT, L"Software\\TAVIX"};
     CleanInstallation(dir);
     Process setup = StartSetupToWizard();
+    if (probe) probe->Attach(setup.pid);
     HWND wizard = WaitWizard(setup.pid);
     GoToFolderPage(wizard);
     SetInstallFolder(wizard, dir);
     ClickNext(wizard);
 
     const double start = bench::NowMs();
+    const DWORD startTick = GetTickCount();
     Check(StartInstall(wizard) != nullptr, "no installation window");
     HWND next = WizardControl(wizard, wizard_ids::kBtnNext);
     Check(WaitFor([&] { return IsShown(wizard) && WizardPage(wizard) == 5 && Text(next) == L"完毕"; }, 120000, 2),
           "the finish page did not come");
-    Record(keep, "install_ours_ms", bench::NowMs() - start);
-    RecordMemory(keep, setup.handle, "ours");
+    if (probe) {
+        RecordSteps(*probe, startTick);
+    } else {
+        Record(keep, "install_ours_ms", bench::NowMs() - start);
+        RecordMemory(keep, setup.handle, "ours");
+    }
 
     SetRunAfterInstall(wizard, false);
     ClickFinish(wizard);
@@ -229,4 +276,12 @@ E2E_SCENARIO(installation) {
             Pause(500);
         }
     }
+}
+
+// One more installation through the wizard with the e2e probe hooked into
+// the setup (it adds a little to every message, so it is not timed above).
+E2E_SCENARIO(installation_steps) {
+    CreateDirectoryW(kRoot, nullptr);
+    InstallProbe probe;
+    InstallOurs(true, false, &probe);
 }

@@ -118,12 +118,16 @@ print()
 print("release: %d files, %.1f MB; medians of alternating runs; ratio = ours / reference, "
       "except throughput (ours' MB/s / reference's MB/s)" % (len(files), mb))
 print("pacing floor: %d manifest entries x %d ms + %d ms hand-over" % (len(files), PAUSE_MS, HANDOVER_MS))
-for name in ("copy_wall_ms", "install_nsis_ms"):
+for name in ("copy_wall_ms", "first_window_floor_ms", "install_nsis_ms"):
     if name in values:
         print("%s: median %.0f ms (%s)" % (name, med(name), ", ".join("%.0f" % v for v in values[name])))
 for name in sorted(values):
-    if name.endswith("_ms"):
+    if name.endswith("_ms") and not name.startswith("steps_"):
         print("  runs %s: %s" % (name, ", ".join("%.1f" % v for v in values[name])))
+steps = [n for n in values if n.startswith("steps_")]
+if steps:
+    print("one installation watched by the e2e probe, from Next to the finish page (ms): " + ", ".join(
+        "%s %.0f" % (n[6:-3], values[n][0]) for n in steps))
 for exe, ms in sorted(memory.items()):
     print("  Linux-side peaks of %s per process (RssAnon / VmRSS / VmHWM, MB): %s" % (
         exe, "; ".join("%.1f / %.1f / %.1f" % (a / 1024, b / 1024, c / 1024) for a, b, c in ms)))

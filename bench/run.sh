@@ -2,7 +2,7 @@
 # Builds the setup and the benchmark programs, makes an NSIS installer of the
 # same release (uncompressed), runs each pair alternately under the project's
 # Wine prefix and prints a table of medians and ratios.
-#   TAVIX_BENCH_RUNS          timed rounds of the extraction and start pairs (5)
+#   TAVIX_BENCH_RUNS          timed rounds of the extraction and start measures (11)
 #   TAVIX_BENCH_INSTALL_RUNS  rounds of the full installation pair (3)
 # Logs and raw figures go to build/bench/.
 set -euo pipefail
@@ -51,6 +51,7 @@ phase installation
 kill "$sampler"
 wait "$sampler" || true
 sampler=""
+phase installation_steps
 
 python3 "$root/bench/report.py" --results "$TAVIX_BENCH_RESULTS" --memory "$out/memory.txt" \
   --release "$TAVIX_RELEASE_DIR" --setup "$TAVIX_SETUP_EXE" --nsis "$TAVIX_BENCH_NSIS" | tee "$out/table.txt"
