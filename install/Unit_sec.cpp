@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "install/extraction.h"
+#include "install/extract_files.h"
 #include "install/integration.h"
 #include "install/progress.h"
 #include "setupdata/errors.h"
@@ -37,21 +37,6 @@ enum ControlId { IdAms = 100, IdLbls, IdPgbs, IdBtncel, IdLabel1, IdLabel2, IdBt
 
 // Thrown at a yield point when the setup is ending; RunInstall catches it.
 struct SequenceStopped {};
-
-bool DirExists(const std::wstring& path) {
-    DWORD a = GetFileAttributesW(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Creates the folder with every missing parent; true when it exists afterwards.
-bool ForceDirectories(std::wstring dir) {
-    while (!dir.empty() && (dir.back() == L'\\' || dir.back() == L'/')) dir.pop_back();
-    if (dir.size() < 3 || DirExists(dir)) return true;
-    std::size_t cut = dir.find_last_of(L"\\/");
-    if (cut != std::wstring::npos && !ForceDirectories(dir.substr(0, cut + 1))) return false;
-    if (CreateDirectoryW(dir.c_str(), nullptr)) return true;
-    return GetLastError() == ERROR_ALREADY_EXISTS && DirExists(dir);
-}
 
 // Reads the manifest copy whole; others may read it meanwhile but not write.
 std::string LoadManifestText(const std::string& path) {
@@ -221,11 +206,11 @@ void TFormsec::RunInstall() {
 }
 
 bool TFormsec::EnsureMainDir(const std::string& Dir) {
-    if (DirExists(ui::W(Dir))) return true;
+    if (tavix::FolderExists(Dir)) return true;
     SetStatus(tavix::kStatusMainFolder);
     bool created = false;
     try {
-        created = ForceDirectories(ui::W(Dir));
+        created = tavix::MakeFolders(Dir);
     } catch (...) {
         created = false;
     }
@@ -242,13 +227,9 @@ void TFormsec::RunManifest() {
         tavix::SplitManifestLines(LoadManifestText(Formain->TempDir + "avixSetup.log"));
     YieldToUser();
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        tavix::ManifestEntry entry = tavix::ParseManifestLine(lines[i], static_cast<int>(i));
-        // The copy in the temporary folder can be changed by others: a line
-        // that would write outside the installation folder ends the walk
-        // before any folder or file of it is made.
-        if (!tavix::IsTargetInsideFolder(entry.TargetPath))
-            throw tavix::CannotCreateFile(Formain->InstallDir + entry.TargetPath,
-                                          tavix::SystemErrorText(ERROR_INVALID_NAME));
+        // A line that would write outside the installation folder ends the walk.
+        const tavix::ManifestEntry entry =
+            tavix::EntryInsideFolder(lines[i], static_cast<int>(i), Formain->InstallDir);
         if (EnsureSubDir(tavix::ManifestFolderPart(entry.TargetPath))) ExtractEntry(entry);
     }
 }
@@ -256,11 +237,11 @@ void TFormsec::RunManifest() {
 bool TFormsec::EnsureSubDir(const std::string& RelDir) {
     YieldToUser();
     const std::string full = Formain->InstallDir + RelDir;
-    if (DirExists(ui::W(full))) return true;
+    if (tavix::FolderExists(full)) return true;
     SetStatus(tavix::CreatingFolderStatus(RelDir));
     bool created = false;
     try {
-        created = ForceDirectories(ui::W(full));
+        created = tavix::MakeFolders(full);
     } catch (...) {
         created = false;
     }
@@ -274,8 +255,7 @@ bool TFormsec::EnsureSubDir(const std::string& RelDir) {
 void TFormsec::ExtractEntry(const tavix::ManifestEntry& entry) {
     SetStatus(tavix::StatusPathText(Formain->InstallDir, entry.TargetPath));
     YieldToUser();
-    tavix::PayloadItem item = tavix::FindPayload(entry.ResourceType, entry.ResourceName);
-    tavix::WritePayload(item, Formain->InstallDir + entry.TargetPath);
+    tavix::ExtractPayloadEntry(entry, Formain->InstallDir);
     SetBar(tavix::bar::ForEntry(entry.LineIndex));
     Pause();
 }

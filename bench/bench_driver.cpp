@@ -1,0 +1,287 @@
+// The Windows side of bench/run.sh: runs the setup, the benchmark programs and
+// the NSIS installer of the same release under Wine, alternating them, and
+// appends one "name value" line per measurement to TAVIX_BENCH_RESULTS.
+//
+// Scenarios (each one a phase of run.sh):
+//   extraction    bench_extract.exe / bench_copy.exe / nsis_setup.exe /S
+//   first_window  TavixSetup.exe / nsis_setup.exe / bench_window.exe (the floor):
+//                 start to the first visible window
+//   installation  a full installation through the wizard / through NSIS's pages
+//   installation_steps  one installation through the wizard, watched by the
+//                 e2e probe: where its time goes
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+
+#include "bench_common.h"
+#include "driver/e2e.h"
+#include "driver/install_steps.h"
+#include "driver/setup_steps.h"
+#include "driver/wizard_steps.h"
+#include "install/progress.h"
+#include "wizard/wizard_ids.h"
+
+using namespace e2e;
+
+namespace {
+
+const wchar_t kRoot[] = L"C:\\tavix-bench";
+
+int Runs(const wchar_t* var, int fallback) {
+    std::wstring v = Env(var);
+    int n = v.empty() ? fallback : _wtoi(v.c_str());
+    return n > 0 ? n : fallback;
+}
+
+std::wstring BinDir() { return Env(L"TAVIX_BENCH_BIN"); }
+std::wstring NsisExe() { return Env(L"TAVIX_BENCH_NSIS"); }
+std::wstring Results() { return Env(L"TAVIX_BENCH_RESULTS"); }
+// Measurements of the warm-up round go here and are not reported.
+std::wstring Scratch() { return std::wstring(kRoot) + L"\\warm-up.txt"; }
+
+void Record(bool keep, const char* name, double value) {
+    bench::Record(keep ? Results() : Scratch(), name, value);
+    Log("%s%s %.1f", keep ? "" : "(warm-up) ", name, value);
+}
+
+// Runs a program to its end; returns the wall time from start to exit in ms.
+double RunToExit(const std::wstring& exe, const std::wstring& args, const char* what) {
+    const double start = bench::NowMs();
+    Process p = Launch(exe, args);
+    DWORD code = WaitExit(p, 300000);
+    const double ms = bench::NowMs() - start;
+    CloseHandle(p.handle);
+    Check(code == 0, "%s ended with exit code %lu", what, code);
+    return ms;
+}
+
+// The private memory figures Windows reports for a running process, in KB.
+void RecordMemory(bool keep, HANDLE process, const char* who) {
+    PROCESS_MEMORY_COUNTERS_EX pmc = {};
+    pmc.cb = sizeof pmc;
+    if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc)) {
+        Log("GetProcessMemoryInfo failed for %s (error %lu)", who, GetLastError());
+        return;
+    }
+    char name[96];
+    std::snprintf(name, sizeof name, "winmem_%s_private_kb", who);
+    Record(keep, name, pmc.PrivateUsage / 1024.0);
+    std::snprintf(name, sizeof name, "winmem_%s_peak_pagefile_kb", who);
+    Record(keep, name, pmc.PeakPagefileUsage / 1024.0);
+    std::snprintf(name, sizeof name, "winmem_%s_peak_working_set_kb", who);
+    Record(keep, name, pmc.PeakWorkingSetSize / 1024.0);
+}
+
+} // namespace
+
+// ---- extraction ------------------------------------------------------------------
+
+E2E_SCENARIO(extraction) {
+    const int runs = Runs(L"TAVIX_BENCH_RUNS", 11);
+    const std::size_t n = Release().manifestLines.size();
+    CreateDirectoryW(kRoot, nullptr);
+    const std::wstring ours = BinDir() + L"\\bench_extract.exe", copy = BinDir() + L"\\bench_copy.exe";
+    // Round 0 warms the file cache and checks every result byte for byte.
+    for (int round = 0; round <= runs; ++round) {
+        const bool keep = round > 0;
+        const std::wstring out = keep ? Results() : Scratch();
+        for (int k = 0; k < 3; ++k) {
+            // The order turns each round, so no one always follows the same one.
+            const int which = (k + round) % 3;
+            const std::wstring dir = std::wstring(kRoot) + (which == 0 ? L"\\ours" : which == 1 ? L"\\copy" : L"\\nsis");
+            DeleteTree(dir);
+            if (which == 0) {
+                Record(keep, "extract_wall_ms", RunToExit(ours, L"\"" + dir + L"\" \"" + out + L"\"", "bench_extract"));
+            } else if (which == 1) {
+                Record(keep, "copy_wall_ms",
+                       RunToExit(copy, L"\"" + ReleaseDir() + L"\" \"" + dir + L"\" \"" + out + L"\"", "bench_copy"));
+            } else {
+                // NSIS takes the folder as the last argument, unquoted.
+                Record(keep, "nsis_silent_wall_ms", RunToExit(NsisExe(), L"/S /D=" + dir, "nsis_setup /S"));
+            }
+            if (!keep) CheckManifestInstalled(dir + L"\\", 0, n);
+            DeleteTree(dir);
+            Pause(300);
+        }
+    }
+}
+
+// ---- start to the first visible window -------------------------------------------
+
+namespace {
+
+// Starts the program and waits for any visible top-level window of its process.
+double FirstWindowMs(const std::wstring& exe, std::wstring& firstClass, Process& p) {
+    const double start = bench::NowMs();
+    p = Launch(exe);
+    for (;;) {
+        std::vector<HWND> shown = TopWindows(p.pid);
+        if (!shown.empty()) {
+            const double ms = bench::NowMs() - start;
+            firstClass = ClassOf(shown.front());
+            return ms;
+        }
+        Check(bench::NowMs() - start < 60000, "no window of %s within a minute", ToUtf8(exe).c_str());
+        Check(!HasExited(p), "%s ended without a window", ToUtf8(exe).c_str());
+        Sleep(1);
+    }
+}
+
+} // namespace
+
+E2E_SCENARIO(first_window) {
+    const int runs = Runs(L"TAVIX_BENCH_RUNS", 11);
+    const std::wstring exes[3] = {SetupExe(), NsisExe(), BinDir() + L"\\bench_window.exe"};
+    const char* names[3] = {"first_window_ours_ms", "first_window_nsis_ms", "first_window_floor_ms"};
+    for (int round = 0; round <= runs; ++round) {
+        const bool keep = round > 0;
+        for (int k = 0; k < 3; ++k) {
+            const int which = (k + round) % 3;
+            const bool oursNow = which == 0;
+            std::wstring cls;
+            Process p;
+            const double ms = FirstWindowMs(exes[which], cls, p);
+            Record(keep, names[which], ms);
+            Log("  first window class %s", ToUtf8(cls).c_str());
+            // Let it settle before it is ended, so the next start finds a quiet system.
+            Pause(500);
+            Kill(p);
+            CloseHandle(p.handle);
+            if (oursNow) RemoveControlFiles();
+            Pause(300);
+        }
+    }
+}
+
+// ---- a full installation -------------------------------------------------------------
+
+namespace {
+
+// Where the time of an installation goes, from the probe's record of the
+// installation window's status line: one figure per stretch between two
+// status texts of the sequence, from Next on the ready page (`startTick`) to
+// the finish page.
+void RecordSteps(const InstallProbe& probe, DWORD startTick) {
+    struct Mark {
+        const char* name;
+        std::wstring status;  // the status text that ends the stretch
+    };
+    const std::wstring uninstaller = W936(tavix::kStatusUninstaller), link = W936(tavix::kStatusDesktopLink),
+                       group = W936(tavix::kStatusProgramGroup), reg = W936(tavix::kStatusRegInfo);
+    const Mark marks[] = {{"steps_handover_to_sequence_ms", L"*first*"},
+                          {"steps_main_program_and_manifest_ms", uninstaller},
+                          {"steps_uninstaller_ms", link},
+                          {"steps_desktop_link_ms", group},
+                          {"steps_program_group_ms", reg},
+                          {"steps_registry_ms", L""}};
+    DWORD last = startTick;
+    std::size_t at = 0;
+    for (const ProbeEvent& e : probe.Events()) {
+        if (at < 6 && e.kind == ProbeKind::Status &&
+            ((at == 0 && e.tick >= startTick) || (at > 0 && marks[at].status == e.text))) {
+            Record(true, marks[at].name, e.tick - last);
+            last = e.tick;
+            ++at;
+        } else if (at == 6 && e.kind == ProbeKind::ButtonText && std::wstring(e.text) == L"完毕") {
+            Record(true, "steps_last_step_to_finish_page_ms", e.tick - last);
+            ++at;
+        }
+    }
+    Check(at == 7, "the probe saw %zu of the 7 stretches", at);
+}
+
+// A full installation through the wizard into `dir`: the time from Next on
+// the ready page to the finish page, and the memory Windows reports then.
+// With a probe, where the time goes is recorded instead.
+void InstallOurs(bool keep, bool check, InstallProbe* probe = nullptr) {
+    const std::wstring dir = std::wstring(kRoot) + L"\\wizard\\";
+    RegistryTreeRestore appKeys{HKEY_CURRENT_USER, L"Software\\TAVIX"};
+    RegistryTreeRestore uninstallKey{HKEY_CURRENT_USER,
+                                     L"software\\microsoft\\windows\\currentversion\\uninstall\\Quorvix"};
+    RegistryTreeRestore extKey{HKEY_CLASSES_ROOT, L".Qvt"};
+    RegistryTreeRestore classKey{HKEY_CLASSES_ROOT, L"Software\\TAVIX"};
+    CleanInstallation(dir);
+    Process setup = StartSetupToWizard();
+    if (probe) probe->Attach(setup.pid);
+    HWND wizard = WaitWizard(setup.pid);
+    GoToFolderPage(wizard);
+    SetInstallFolder(wizard, dir);
+    ClickNext(wizard);
+
+    const double start = bench::NowMs();
+    const DWORD startTick = GetTickCount();
+    Check(StartInstall(wizard) != nullptr, "no installation window");
+    HWND next = WizardControl(wizard, wizard_ids::kBtnNext);
+    Check(WaitFor([&] { return IsShown(wizard) && WizardPage(wizard) == 5 && Text(next) == L"完毕"; }, 120000, 2),
+          "the finish page did not come");
+    if (probe) {
+        RecordSteps(*probe, startTick);
+    } else {
+        Record(keep, "install_ours_ms", bench::NowMs() - start);
+        RecordMemory(keep, setup.handle, "ours");
+    }
+
+    SetRunAfterInstall(wizard, false);
+    ClickFinish(wizard);
+    Check(WaitExit(setup, 30000) == 0, "the setup did not end with 0");
+    CloseHandle(setup.handle);
+    if (check) {
+        const std::size_t n = Release().manifestLines.size();
+        CheckManifestInstalled(dir, 0, n);
+    }
+    // The shell opens the new program group in a window; let it come so
+    // that the cleanup closes it.
+    WaitProgramGroupWindow(3000);
+    CleanInstallation(dir);
+}
+
+HWND NsisButton(HWND dialog, const wchar_t* text) { return FindChild(dialog, L"Button", text); }
+
+// The NSIS installer through its two pages: the folder page's "Install", the
+// files page to "Completed", then "Close".
+void InstallNsis(bool keep, bool check) {
+    const std::wstring dir = std::wstring(kRoot) + L"\\nsis-ui";
+    DeleteTree(dir);
+    Process p = Launch(NsisExe(), L"/D=" + dir);
+    HWND dialog = WaitTop(p.pid, L"#32770", nullptr, 30000);
+    HWND install = nullptr;
+    Check(WaitFor([&] { return (install = NsisButton(dialog, L"&Install")) && IsEnabled(install); }, 30000),
+          "NSIS shows no Install button");
+    const double start = bench::NowMs();
+    Click(install);
+    HWND close = nullptr;
+    Check(WaitFor([&] { return (close = NsisButton(dialog, L"&Close")) && IsEnabled(close); }, 120000, 2),
+          "NSIS did not complete");
+    Record(keep, "install_nsis_ms", bench::NowMs() - start);
+    RecordMemory(keep, p.handle, "nsis");
+    Click(close);
+    Check(WaitExit(p, 30000) == 0, "NSIS did not end with 0");
+    CloseHandle(p.handle);
+    if (check) CheckManifestInstalled(dir + L"\\", 0, Release().manifestLines.size());
+    DeleteTree(dir);
+}
+
+} // namespace
+
+E2E_SCENARIO(installation) {
+    const int runs = Runs(L"TAVIX_BENCH_INSTALL_RUNS", 3);
+    CreateDirectoryW(kRoot, nullptr);
+    for (int round = 0; round < runs; ++round) {
+        for (int k = 0; k < 2; ++k) {
+            if ((k + round) % 2 == 0)
+                InstallOurs(true, round == 0);
+            else
+                InstallNsis(true, round == 0);
+            Pause(500);
+        }
+    }
+}
+
+// One more installation through the wizard with the e2e probe hooked into
+// the setup (it adds a little to every message, so it is not timed above).
+E2E_SCENARIO(installation_steps) {
+    CreateDirectoryW(kRoot, nullptr);
+    InstallProbe probe;
+    InstallOurs(true, false, &probe);
+}

@@ -1,0 +1,148 @@
+#!/usr/bin/env python3
+"""Prints the benchmark table from the figures run.sh collected: medians of
+each side, their ratio, and the target the ratio is held against."""
+import argparse
+import os
+import statistics
+import struct
+
+ap = argparse.ArgumentParser()
+ap.add_argument("--results", required=True)
+ap.add_argument("--memory", required=True)
+ap.add_argument("--release", required=True)
+ap.add_argument("--setup", required=True)
+ap.add_argument("--nsis", required=True)
+args = ap.parse_args()
+
+PAUSE_MS, HANDOVER_MS = 50, 1000  # the installation's pause per item and its hand-over timer
+
+values = {}
+with open(args.results) as f:
+    for line in f:
+        name, value = line.split()
+        values.setdefault(name, []).append(float(value))
+
+memory = {}  # label (ours, nsis) -> list of (peak RssAnon, peak VmRSS, VmHWM) in KB, one per process
+if os.path.exists(args.memory):
+    with open(args.memory) as f:
+        for line in f:
+            name, _pid, anon, rss, hwm, _n = line.split()
+            memory.setdefault(name, []).append((int(anon), int(rss), int(hwm)))
+
+
+def manifest_files(release):
+    with open(os.path.join(release, "Setup.log"), "rb") as f:
+        text = f.read().split(b"\0")[0]
+    lines = [l for l in text.replace(b"\r\n", b"\n").replace(b"\r", b"\n").split(b"\n")]
+    if lines and lines[-1] == b"":
+        lines.pop()
+    return [l.split(b" ", 2)[2].decode("gbk").replace("\\", "/") for l in lines]
+
+
+def sections(exe):
+    """(name, raw size) of each section of a PE file."""
+    with open(exe, "rb") as f:
+        data = f.read(4096)
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    count = struct.unpack_from("<H", data, pe + 6)[0]
+    opt = struct.unpack_from("<H", data, pe + 20)[0]
+    first = pe + 24 + opt
+    out = []
+    for i in range(count):
+        raw = data[first + 40 * i:first + 40 * i + 40]
+        out.append((raw[:8].rstrip(b"\0").decode(), struct.unpack_from("<I", raw, 16)[0]))
+    return out
+
+
+def med(name):
+    v = values.get(name)
+    return statistics.median(v) if v else None
+
+
+def paired(a, b):
+    """Median of the per-round ratios a/b: each round runs one of each side in
+    turn, so a slow spell of the shared machine weighs on both sides of a pair."""
+    pairs = list(zip(values.get(a, []), values.get(b, [])))
+    return statistics.median(x / y for x, y in pairs) if pairs else None
+
+
+files = manifest_files(args.release)
+payload = sum(os.path.getsize(os.path.join(args.release, p)) for p in files)
+mb = payload / 1e6
+rows = []  # (measure, ours, reference, ratio, target text, met)
+
+
+def row(measure, ours, ref, unit, fmt, ratio, target, met, runs):
+    rows.append((measure, (fmt % ours) + unit, (fmt % ref) + unit, "%.2f" % ratio, target,
+                 "yes" if met else "NO", runs))
+
+
+def count(*names):
+    return "/".join(str(len(values.get(n, []))) for n in names)
+
+
+ext, copy = med("extract_ms"), med("copy_ms")
+if ext and copy:
+    r = paired("copy_ms", "extract_ms")
+    row("extraction throughput vs Windows-level copy (in-process)", mb / ext * 1000, mb / copy * 1000, " MB/s",
+        "%.0f", r, ">= 0.90", r >= 0.9, count("extract_ms", "copy_ms"))
+ext_wall, nsis_wall = med("extract_wall_ms"), med("nsis_silent_wall_ms")
+if ext_wall and nsis_wall:
+    r = paired("nsis_silent_wall_ms", "extract_wall_ms")
+    row("extraction throughput vs NSIS /S (process start to exit)", mb / ext_wall * 1000, mb / nsis_wall * 1000,
+        " MB/s", "%.0f", r, ">= 2.00", r >= 2.0, count("extract_wall_ms", "nsis_silent_wall_ms"))
+fw_ours, fw_nsis = med("first_window_ours_ms"), med("first_window_nsis_ms")
+if fw_ours and fw_nsis:
+    r = paired("first_window_ours_ms", "first_window_nsis_ms")
+    row("start to first visible window", fw_ours, fw_nsis, " ms", "%.0f", r, "<= 0.60", r <= 0.6,
+        count("first_window_ours_ms", "first_window_nsis_ms"))
+over_ours = os.path.getsize(args.setup) - payload
+over_nsis = os.path.getsize(args.nsis) - payload
+r = over_ours / over_nsis
+row("executable size minus payload", over_ours / 1024, over_nsis / 1024, " KB", "%.0f", r, "< 1.00", r < 1.0, "1/1")
+if memory.get("ours") and memory.get("nsis"):
+    ours = statistics.median(m[0] for m in memory["ours"])
+    nsis = statistics.median(m[0] for m in memory["nsis"])
+    r = ours / nsis
+    row("peak private memory during an installation (RssAnon)", ours / 1024, nsis / 1024, " MB", "%.1f", r,
+        "<= 1.00", r <= 1.0, "%d/%d" % (len(memory["ours"]), len(memory["nsis"])))
+inst = med("install_ours_ms")
+floor = len(files) * PAUSE_MS + HANDOVER_MS
+if inst:
+    r = inst / floor
+    row("full wizard installation vs pacing floor", inst, floor, " ms", "%.0f", r, "<= 1.10", r <= 1.1,
+        count("install_ours_ms") + "/-")
+
+head = ("measure", "ours", "reference", "ratio", "target", "met", "runs")
+widths = [max(len(str(x[i])) for x in rows + [head]) for i in range(len(head))]
+line = "  ".join("%-*s" % (w, h) for w, h in zip(widths, head))
+print(line)
+print("-" * len(line))
+for x in rows:
+    print("  ".join("%-*s" % (w, v) for w, v in zip(widths, x)))
+
+print()
+print("release: %d files, %.1f MB. ours and reference: medians over the rounds; each round runs one of each in turn."
+      % (len(files), mb))
+print("ratio: ours / reference (throughput: ours' MB/s / reference's MB/s); for timed pairs the median of the "
+      "per-round ratios, otherwise the ratio of the medians")
+print("pacing floor: %d manifest entries x %d ms + %d ms hand-over" % (len(files), PAUSE_MS, HANDOVER_MS))
+for name in ("copy_wall_ms", "first_window_floor_ms", "install_nsis_ms"):
+    if name in values:
+        print("%s: median %.0f ms (%s)" % (name, med(name), ", ".join("%.0f" % v for v in values[name])))
+for name in sorted(values):
+    if name.endswith("_ms") and not name.startswith("steps_"):
+        print("  runs %s: %s" % (name, ", ".join("%.1f" % v for v in values[name])))
+steps = [n for n in values if n.startswith("steps_")]
+if steps:
+    print("one installation watched by the e2e probe, from Next to the finish page (ms): " + ", ".join(
+        "%s %.0f" % (n[6:-3], values[n][0]) for n in steps))
+for exe, ms in sorted(memory.items()):
+    print("  Linux-side peaks of %s per process (RssAnon / VmRSS / VmHWM, MB): %s" % (
+        exe, "; ".join("%.1f / %.1f / %.1f" % (a / 1024, b / 1024, c / 1024) for a, b, c in ms)))
+for name in sorted(values):
+    if name.startswith("winmem_"):
+        print("  Windows-reported %s (MB): %s" % (name[7:], ", ".join("%.1f" % (v / 1024) for v in values[name])))
+for label, exe in (("ours", args.setup), ("NSIS", args.nsis)):
+    print("  sections of %s (raw KB): %s" % (label, ", ".join(
+        "%s %.1f" % (n, s / 1024) for n, s in sections(exe))))
