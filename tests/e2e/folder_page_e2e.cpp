@@ -4,6 +4,9 @@
 #include <cstdlib>
 
 #include "driver/e2e.h"
+
+#include <commctrl.h>
+
 #include "driver/wizard_steps.h"
 #include "wizard/wizard_ids.h"
 #include "wizard/wizard_rules.h"
@@ -184,8 +187,18 @@ E2E_SCENARIO(folder_browser_builds_the_folder) {
         Check(std::find(texts.begin(), texts.end(), L"选择安装路径") != texts.end(), "%s: no title 选择安装路径",
               c.what);
         HWND ok = GetDlgItem(browser, IDOK);
-        if (c.answer == IDOK)
+        if (c.answer == IDOK) {
             Check(WaitFor([&] { return IsEnabled(ok); }, 3000), "%s: nothing is selected", c.what);
+            // The browser selects the desktop first and the current folder
+            // once it reports that it is ready: wait for that selection.
+            HWND tree = FindChild(browser, L"SysTreeView32", nullptr);
+            Check(tree != nullptr, "%s: the browser has no folder tree", c.what);
+            Check(WaitFor([&] {
+                      LRESULT caret = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+                      return caret && caret != SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+                  }, 5000),
+                  "%s: the current folder was not selected", c.what);
+        }
         MsgBoxInfo box;
         box.hwnd = browser;
         Answer(box, c.answer);
@@ -198,7 +211,11 @@ E2E_SCENARIO(folder_browser_builds_the_folder) {
                   "%s: not a warning with OK", c.what);
             Answer(warning, IDOK);
         } else {
-            Check(NoMessageBox(s.process.pid, 500), "%s: a box came up", c.what);
+            if (!NoMessageBox(s.process.pid, 500)) {
+                MsgBoxInfo seen = WaitMessageBox(s.process.pid, 100);
+                Fail("%s: a box came up: \"%s\" \"%s\" (the browser %s)", c.what, ToUtf8(seen.caption).c_str(),
+                     ToUtf8(seen.text).c_str(), seen.hwnd == browser ? "itself" : "is gone");
+            }
         }
         const std::wstring expected = c.folder.empty() ? c.typed : c.folder;
         Check(WaitFor([&] { return InstallFolderText(w) == expected; }, 5000), "%s: folder %s, expected %s", c.what,
