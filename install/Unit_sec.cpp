@@ -206,19 +206,22 @@ void TFormsec::RunInstall() {
 }
 
 bool TFormsec::EnsureMainDir(const std::string& Dir) {
-    if (tavix::FolderExists(Dir)) return true;
-    SetStatus(tavix::kStatusMainFolder);
+    return EnsureFolder(Dir, tavix::kStatusMainFolder, tavix::MainFolderFailedText(Dir));
+}
+
+// Makes `full` with its missing parents, showing `status` while it does; a
+// folder that cannot be made is reported with `failure`.
+bool TFormsec::EnsureFolder(const std::string& full, const std::string& status, const std::string& failure) {
+    if (tavix::FolderExists(full)) return true;
+    SetStatus(status);
     bool created = false;
     try {
-        created = tavix::MakeFolders(Dir);
+        created = tavix::MakeFolders(full);
     } catch (...) {
         created = false;
     }
-    if (!created) {
-        ui::MessageDlg(tavix::MainFolderFailedText(Dir), ui::DlgType::Error, MB_OK);
-        return false;
-    }
-    return true;
+    if (!created) ui::MessageDlg(failure, ui::DlgType::Error, MB_OK);
+    return created;
 }
 
 void TFormsec::RunManifest() {
@@ -236,20 +239,8 @@ void TFormsec::RunManifest() {
 
 bool TFormsec::EnsureSubDir(const std::string& RelDir) {
     YieldToUser();
-    const std::string full = Formain->InstallDir + RelDir;
-    if (tavix::FolderExists(full)) return true;
-    SetStatus(tavix::CreatingFolderStatus(RelDir));
-    bool created = false;
-    try {
-        created = tavix::MakeFolders(full);
-    } catch (...) {
-        created = false;
-    }
-    if (!created) {
-        ui::MessageDlg(tavix::SubFolderFailedText(RelDir), ui::DlgType::Error, MB_OK);
-        return false;
-    }
-    return true;
+    return EnsureFolder(Formain->InstallDir + RelDir, tavix::CreatingFolderStatus(RelDir),
+                        tavix::SubFolderFailedText(RelDir));
 }
 
 void TFormsec::ExtractEntry(const tavix::ManifestEntry& entry) {

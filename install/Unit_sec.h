@@ -22,6 +22,7 @@ public:
     void RunInstall();
     bool EnsureMainDir(const std::string& Dir);
     bool EnsureSubDir(const std::string& RelDir);
+    bool EnsureFolder(const std::string& full, const std::string& status, const std::string& failure);
     void ExtractEntry(const tavix::ManifestEntry& entry);
     void RegisterUninstaller();
     void MakeDesktopLink();

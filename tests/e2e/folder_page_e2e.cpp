@@ -17,18 +17,9 @@ namespace {
 
 using Rows = std::vector<std::vector<std::wstring>>;
 
-struct Session {
-    RegistryTreeRestore registry;
-    Process process;
-    HWND wizard = nullptr;
-    Session() {
-        RegDeleteTree(HKEY_CURRENT_USER, L"Software\\TAVIX");
-        process = StartSetupToWizard();
-        wizard = WaitWizard(process.pid);
-        Check(NoMessageBox(process.pid, 800), "a message box came up at the start");
-        GoToFolderPage(wizard);
-    }
-    ~Session() { Kill(process); }
+// A setup on its folder page.
+struct Session : FreshSetup {
+    Session() { GoToFolderPage(wizard); }
 };
 
 std::vector<std::wstring> PlatformDrives() {

@@ -68,19 +68,6 @@ std::wstring ExpectedAgreement() {
     return FromGbk(tavix::MemoText(bytes));
 }
 
-// A started setup whose earlier-installation check has nothing to ask.
-struct FreshSetup {
-    RegistryTreeRestore registry;
-    Process process;
-    HWND wizard = nullptr;
-    FreshSetup() {
-        RegDeleteTree(HKEY_CURRENT_USER, L"Software\\TAVIX");
-        process = StartSetupToWizard();
-        wizard = WaitWizard(process.pid);
-        Check(NoMessageBox(process.pid, 800), "a message box came up at the start");
-    }
-    ~FreshSetup() { Kill(process); }
-};
 
 void CheckEnded(Process& p) {
     WaitExit(p, 15000);

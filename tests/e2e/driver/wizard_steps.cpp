@@ -286,4 +286,11 @@ RegistryTreeRestore::~RegistryTreeRestore() {
     }
 }
 
+FreshSetup::FreshSetup() {
+    RegDeleteTree(HKEY_CURRENT_USER, L"Software\\TAVIX");
+    process = StartSetupToWizard();
+    wizard = WaitWizard(process.pid);
+    Check(NoMessageBox(process.pid, 800), "a message box came up at the start");
+}
+
 }  // namespace e2e

@@ -113,4 +113,14 @@ private:
     std::vector<Key> keys_;  // parents before their children
 };
 
+// A started setup whose earlier-installation check has nothing to ask: the
+// product's registry tree is emptied for the run and put back afterwards.
+struct FreshSetup {
+    RegistryTreeRestore registry;
+    Process process;
+    HWND wizard = nullptr;
+    FreshSetup();
+    ~FreshSetup() { Kill(process); }
+};
+
 }  // namespace e2e
