@@ -5,17 +5,10 @@
 #include "setupdata/errors.h"
 #include "setupdata/payload.h"
 #include "setupdata/system_error.h"
+#include "setupdata/wide_text.h"
 
 namespace tavix {
 namespace {
-
-std::wstring Wide(const std::string& gbk) {
-    if (gbk.empty()) return std::wstring();
-    int n = MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
-    std::wstring out(n, L'\0');
-    MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), &out[0], n);
-    return out;
-}
 
 bool DirExists(const std::wstring& path) {
     DWORD a = GetFileAttributesW(path.c_str());
@@ -33,9 +26,9 @@ bool ForceDirectories(std::wstring dir) {
 
 } // namespace
 
-bool FolderExists(const std::string& path) { return DirExists(Wide(path)); }
+bool FolderExists(const std::string& path) { return DirExists(W(path)); }
 
-bool MakeFolders(const std::string& path) { return ForceDirectories(Wide(path)); }
+bool MakeFolders(const std::string& path) { return ForceDirectories(W(path)); }
 
 ManifestEntry EntryInsideFolder(const std::string& line, int index, const std::string& installDir) {
     ManifestEntry entry = ParseManifestLine(line, index);

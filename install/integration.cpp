@@ -1,7 +1,7 @@
 #include "integration.h"
 
 #include "setupdata/gbk.h"
-#include "startup/product.h"
+#include "setupdata/product_info.h"
 
 namespace tavix {
 namespace {

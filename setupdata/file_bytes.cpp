@@ -1,35 +1,9 @@
 #include "file_bytes.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#include <vector>
-#else
 #include <cstdio>
-#endif
 
 namespace tavix {
 
-#ifdef _WIN32
-bool LoadFileBytes(const std::string& path, std::string& out) {
-    int n = MultiByteToWideChar(936, 0, path.c_str(), -1, nullptr, 0);
-    if (n <= 0) return false;
-    std::vector<wchar_t> wide(n);
-    MultiByteToWideChar(936, 0, path.c_str(), -1, wide.data(), n);
-    HANDLE h = CreateFileW(wide.data(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER size;
-    bool ok = GetFileSizeEx(h, &size) && size.QuadPart < 0x40000000;
-    if (ok) {
-        out.assign(static_cast<std::size_t>(size.QuadPart), '\0');
-        DWORD got = 0;
-        ok = out.empty() || (ReadFile(h, &out[0], static_cast<DWORD>(out.size()), &got, nullptr) &&
-                             got == out.size());
-    }
-    CloseHandle(h);
-    return ok;
-}
-#else
 bool LoadFileBytes(const std::string& path, std::string& out) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
@@ -41,6 +15,5 @@ bool LoadFileBytes(const std::string& path, std::string& out) {
     std::fclose(f);
     return ok;
 }
-#endif
 
 } // namespace tavix

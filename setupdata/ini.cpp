@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "file_bytes.h"
 #include "gbk.h"
 
 namespace tavix {
@@ -63,12 +62,6 @@ std::string IniLookup(std::string_view text, std::string_view section, std::stri
         return std::string(value.substr(0, GbkClampLength(value, kIniValueMax)));
     }
     return std::string();
-}
-
-std::string ReadIniFile(const std::string& path, std::string_view section, std::string_view key) {
-    std::string text;
-    if (!LoadFileBytes(path, text)) return std::string();
-    return IniLookup(text, section, key);
 }
 
 } // namespace tavix

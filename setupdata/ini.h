@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "file_bytes.h"
+
 namespace tavix {
 
 // Longest value a lookup returns; longer values are cut.
@@ -19,6 +21,9 @@ std::string IniLookup(std::string_view text, std::string_view section, std::stri
 
 // IniLookup over the file at `path` (GBK). The file is read afresh on every
 // call; a missing or unreadable file yields the empty string.
-std::string ReadIniFile(const std::string& path, std::string_view section, std::string_view key);
+inline std::string ReadIniFile(const std::string& path, std::string_view section, std::string_view key) {
+    std::string text;
+    return LoadFileBytes(path, text) ? IniLookup(text, section, key) : std::string();
+}
 
 } // namespace tavix

@@ -3,6 +3,7 @@
 #include "errors.h"
 #include "system_error.h"
 #include "payload.h"
+#include "wide_text.h"
 
 namespace tavix {
 
@@ -22,17 +23,13 @@ PayloadItem FindPayloadIn(void* module, const std::string& type, const std::stri
 }
 
 void WritePayload(const PayloadItem& item, const std::string& path) {
-    std::wstring wide;
-    int n = MultiByteToWideChar(936, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-    wide.resize(n);
-    if (n) MultiByteToWideChar(936, 0, path.data(), static_cast<int>(path.size()), &wide[0], n);
-    HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(W(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) throw CannotCreateFile(path, SystemErrorText(GetLastError()));
     DWORD written = 0;
     BOOL ok = WriteFile(h, item.data, static_cast<DWORD>(item.size), &written, nullptr) && written == item.size;
     DWORD err = ok ? 0 : GetLastError();
     CloseHandle(h);
-    if (!ok) throw SetupError("Write error on \"" + path + "\". " + SystemErrorText(err));
+    if (!ok) throw SetupError("Write error on \"" + path + "\". " + SystemErrorText(err), ErrorKind::WriteFailed);
 }
 
 } // namespace tavix

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "system_error.h"
+#include "wide_text.h"
 
 namespace tavix {
 
@@ -13,10 +14,7 @@ std::string SystemErrorText(unsigned long code) {
     if (buf) LocalFree(buf);
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
     if (text.empty()) text = L"System error " + std::to_wstring(code);
-    int m = WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(m, '\0');
-    WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), &out[0], m, nullptr, nullptr);
-    return out;
+    return G(text);
 }
 
 } // namespace tavix

@@ -1,17 +1,11 @@
-// Fixed texts of the product and of the setup program (GBK).
+// Texts of the backdrop and the running-product check (GBK).
 #pragma once
 #include <string>
 #include <string_view>
 
-namespace tavix {
+#include "setupdata/product_info.h"
 
-inline constexpr const char* kAppTitle = "tavixSetup";
-inline constexpr const char* kProductName = "Quorvix";
-inline constexpr const char* kPublisher = "Velmora";
-inline constexpr const char* kWebAddress = "http://www.quorvix.com.cn";
-inline constexpr const char* kProductWindowClass = "TTavi30";
-inline constexpr const char* kMutexName = "TAvixSetup_27805";
-inline constexpr const char* kMarkerMappingName = "{CAF49BBB-AF40-4FDE-8757-51D5AEB5BBBF}";
+namespace tavix {
 
 // The backdrop's title band, footer lines and the running-product question.
 std::string BackdropTitle();
@@ -23,18 +17,5 @@ std::string ProductRunningQuestion();
 // product: its file name part is exactly one of the four spellings the
 // product has been shipped under.
 bool IsProductExeName(std::string_view exeFile);
-
-// The three control files written to the temporary folder: resource name,
-// resource type, file name, in the order they are opened and written.
-struct ControlFile {
-    const char* resourceName;
-    const char* resourceType;
-    const char* fileName;
-};
-inline constexpr ControlFile kControlFiles[3] = {
-    {"FileTxt5", "txtname", "avixSetup.log"},
-    {"FileTxt6", "txtname", "avixSetup.ini"},
-    {"FileTxt4", "txtname", "SQXY.txt"},
-};
 
 } // namespace tavix

@@ -2,26 +2,26 @@
 
 #include <commctrl.h>
 
-#include "text.h"
+#include "setupdata/wide_text.h"
 
 namespace ui {
 
 HFONT MakeFont(const std::string& face, int pixelHeight, bool bold, bool italic, BYTE charset) {
     return CreateFontW(-pixelHeight, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic, FALSE, FALSE, charset,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                       W(face).c_str());
+                       tavix::W(face).c_str());
 }
 
 HWND MakeControl(HWND parent, const wchar_t* cls, const std::string& text, DWORD style, int x, int y, int width,
                  int height, int id, HFONT font, DWORD exStyle) {
-    HWND w = CreateWindowExW(exStyle, cls, W(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, width, height,
+    HWND w = CreateWindowExW(exStyle, cls, tavix::W(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, width, height,
                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
     if (w && font) SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return w;
 }
 
 void FitLabel(HWND label) {
-    std::wstring text = W(GetText(label));
+    std::wstring text = tavix::W(GetText(label));
     HDC dc = GetDC(label);
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
     RECT r = {0, 0, 0, 0};
@@ -43,7 +43,7 @@ constexpr wchar_t kWrapProp[] = L"ui.wrapWidth";
 
 // The size a label needs for its text in its font.
 SIZE AutoLabelSize(HWND label) {
-    std::wstring text = W(GetText(label));
+    std::wstring text = tavix::W(GetText(label));
     int wrap = static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(label, kWrapProp)));
     HDC dc = GetDC(label);
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
@@ -89,7 +89,7 @@ void PaintAutoLabel(HWND label) {
         if (!IsWindowEnabled(label)) SetTextColor(mem, GetSysColor(COLOR_GRAYTEXT));
         SetBkMode(mem, TRANSPARENT);
         HGDIOBJ oldFont = SelectObject(mem, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
-        std::wstring text = W(GetText(label));
+        std::wstring text = tavix::W(GetText(label));
         bool wrap = GetPropW(label, kWrapProp) != nullptr;
         DrawTextW(mem, text.c_str(), static_cast<int>(text.size()), &rc,
                   DT_LEFT | DT_NOPREFIX | (wrap ? DT_WORDBREAK : DT_SINGLELINE));
@@ -142,10 +142,10 @@ std::string GetText(HWND w) {
     std::wstring s(n + 1, L'\0');
     n = GetWindowTextW(w, &s[0], n + 1);
     s.resize(n);
-    return G(s);
+    return tavix::G(s);
 }
 
-void SetText(HWND w, const std::string& text) { SetWindowTextW(w, W(text).c_str()); }
+void SetText(HWND w, const std::string& text) { SetWindowTextW(w, tavix::W(text).c_str()); }
 void SetEnabled(HWND w, bool enabled) { EnableWindow(w, enabled); }
 void SetVisible(HWND w, bool visible) { ShowWindow(w, visible ? SW_SHOWNA : SW_HIDE); }
 bool IsChecked(HWND b) { return SendMessageW(b, BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -164,14 +164,14 @@ void Panel::Create(HWND parent, int x, int y, int width, int height, COLORREF ba
                    HFONT font, const std::string& caption, int captionLeft) {
     textColor_ = textColor;
     font_ = font;
-    caption_ = W(caption);
+    caption_ = tavix::W(caption);
     captionLeft_ = captionLeft;
     CreateWin(L"TPanel", 0, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, std::string(), x, y, width, height, parent,
               background);
 }
 
 void Panel::SetCaptionText(const std::string& caption) {
-    caption_ = W(caption);
+    caption_ = tavix::W(caption);
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 

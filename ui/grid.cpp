@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "text.h"
+#include "setupdata/wide_text.h"
 
 namespace ui {
 
@@ -69,7 +69,7 @@ void StringGrid::SetRow(int row) {
 }
 
 void StringGrid::SetHint(const std::string& hint) {
-    hint_ = W(hint);
+    hint_ = tavix::W(hint);
     if (!tooltip_) {
         INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
@@ -137,7 +137,7 @@ void StringGrid::Paint(HDC dc) {
         SetTextColor(dc, GetSysColor(isSelected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
         int x = 0;
         for (int col = 0; col < ColCount(); ++col) {
-            std::wstring text = W(cells_[row][col]);
+            std::wstring text = tavix::W(cells_[row][col]);
             RECT cell = {x + 2, y, x + widths_[col], y + rowHeight_};
             DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &cell,
                       DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
@@ -156,7 +156,7 @@ std::wstring StringGrid::AllText() const {
         }
         out += "\r\n";
     }
-    return W(out);
+    return tavix::W(out);
 }
 
 LRESULT StringGrid::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -1,13 +1,13 @@
 #include "registry.h"
 
 #include "setupdata/errors.h"
-#include "text.h"
+#include "setupdata/wide_text.h"
 
 namespace ui {
 
 bool Registry::OpenKey(const std::string& path, bool create) {
     CloseKey();
-    std::wstring wpath = W(path);
+    std::wstring wpath = tavix::W(path);
     LONG r = create ? RegCreateKeyExW(root_, wpath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr)
                     : RegOpenKeyExW(root_, wpath.c_str(), 0, KEY_ALL_ACCESS, &key_);
     if (r != ERROR_SUCCESS) key_ = nullptr;
@@ -20,17 +20,17 @@ void Registry::CloseKey() {
 }
 
 void Registry::WriteString(const std::string& name, const std::string& value) {
-    std::wstring wname = W(name), wvalue = W(value);
+    std::wstring wname = tavix::W(name), wvalue = tavix::W(value);
     LONG r = key_ ? RegSetValueExW(key_, name.empty() ? nullptr : wname.c_str(), 0, REG_SZ,
                                    reinterpret_cast<const BYTE*>(wvalue.c_str()),
                                    static_cast<DWORD>((wvalue.size() + 1) * sizeof(wchar_t)))
                   : ERROR_INVALID_HANDLE;
-    if (r != ERROR_SUCCESS) throw tavix::SetupError("Failed to set data for '" + name + "'");
+    if (r != ERROR_SUCCESS) throw tavix::SetupError("Failed to set data for '" + name + "'", tavix::ErrorKind::WriteFailed);
 }
 
 std::string Registry::ReadString(const std::string& name) {
     if (!key_) return std::string();
-    std::wstring wname = W(name);
+    std::wstring wname = tavix::W(name);
     const wchar_t* vname = name.empty() ? nullptr : wname.c_str();
     DWORD type = 0, size = 0;
     if (RegQueryValueExW(key_, vname, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::string();
@@ -40,7 +40,7 @@ std::string Registry::ReadString(const std::string& name) {
         return std::string();
     buf.resize(size / sizeof(wchar_t));
     while (!buf.empty() && buf.back() == L'\0') buf.pop_back();
-    return G(buf);
+    return tavix::G(buf);
 }
 
 } // namespace ui

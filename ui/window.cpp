@@ -5,7 +5,7 @@
 
 #include "setupdata/errors.h"
 #include "setupdata/gbk.h"
-#include "text.h"
+#include "setupdata/wide_text.h"
 
 namespace ui {
 namespace {
@@ -48,7 +48,7 @@ HWND AppWindow() { return gAppWindow; }
 
 void SetAppTitle(const std::string& title) {
     gTitle = title;
-    SetWindowTextW(gAppWindow, W(title).c_str());
+    SetWindowTextW(gAppWindow, tavix::W(title).c_str());
 }
 
 void InitApplication(HINSTANCE instance) {
@@ -89,11 +89,11 @@ void ShowErrorBox(const std::string& text) {
     std::string shown = text.substr(0, tavix::GbkClampLength(text, kMaxShown));
     if (shown.size() < text.size()) shown += "...";
     if (shown.empty() || shown.back() != '.') shown += '.';
-    MessageBoxW(GetActiveWindow(), W(shown).c_str(), W(gTitle).c_str(), MB_OK | MB_ICONERROR);
+    MessageBoxW(GetActiveWindow(), tavix::W(shown).c_str(), tavix::W(gTitle).c_str(), MB_OK | MB_ICONERROR);
 }
 
 int MsgBox(HWND owner, const std::string& text, const std::string& caption, UINT flags) {
-    return MessageBoxW(owner, W(text).c_str(), W(caption).c_str(), flags);
+    return MessageBoxW(owner, tavix::W(text).c_str(), tavix::W(caption).c_str(), flags);
 }
 
 int MessageDlg(const std::string& text, DlgType type, UINT buttons) {
@@ -105,7 +105,7 @@ int MessageDlg(const std::string& text, DlgType type, UINT buttons) {
     case DlgType::Information: caption = "Information"; icon = MB_ICONINFORMATION; break;
     case DlgType::Confirmation: break;
     }
-    return MessageBoxW(GetActiveWindow(), W(text).c_str(), W(caption).c_str(), buttons | icon);
+    return MessageBoxW(GetActiveWindow(), tavix::W(text).c_str(), tavix::W(caption).c_str(), buttons | icon);
 }
 
 Window::~Window() {
@@ -130,7 +130,7 @@ void Window::CreateWin(const wchar_t* className, DWORD exStyle, DWORD style, con
         wc.lpszClassName = className;
         if (!RegisterClassExW(&wc)) throw tavix::SetupError("Cannot register a window class");
     }
-    if (!CreateWindowExW(exStyle, className, W(caption).c_str(), style, x, y, width, height, owner, nullptr,
+    if (!CreateWindowExW(exStyle, className, tavix::W(caption).c_str(), style, x, y, width, height, owner, nullptr,
                          gInstance, this))
         throw tavix::SetupError("Cannot create a window");
 }
@@ -140,16 +140,22 @@ std::string Window::Caption() const {
     std::wstring s(n + 1, L'\0');
     n = GetWindowTextW(hwnd_, &s[0], n + 1);
     s.resize(n);
-    return G(s);
+    return tavix::G(s);
 }
 
-void Window::SetCaption(const std::string& text) { SetWindowTextW(hwnd_, W(text).c_str()); }
+void Window::SetCaption(const std::string& text) { SetWindowTextW(hwnd_, tavix::W(text).c_str()); }
 bool Window::Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
 void Window::Show(int cmd) { ShowWindow(hwnd_, cmd); }
 void Window::Hide() { ShowWindow(hwnd_, SW_HIDE); }
 
 void Window::Destroy() {
     if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void Window::EndModal() {
+    modal_ = false;
+    // The modal loop waits for a message before it looks again.
+    PostMessageW(hwnd_, WM_NULL, 0, 0);
 }
 
 void Window::ShowModal() {
