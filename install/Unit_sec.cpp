@@ -1,22 +1,8 @@
 #include "Unit_sec.h"
 
 #include <commctrl.h>
-#include <objbase.h>
-#include <shlobj.h>
-#include <shobjidl.h>
 
-#include <memory>
-
-#include "install/extract_files.h"
-#include "install/integration.h"
 #include "install/progress.h"
-#include "setupdata/errors.h"
-#include "setupdata/payload.h"
-#include "setupdata/system_error.h"
-#include "startup/Unit_main.h"
-#include "ui/registry.h"
-#include "ui/text.h"
-#include "wizard/Unit_Schedule.h"
 
 namespace {
 
@@ -35,44 +21,12 @@ constexpr int kStopFrame = 31;
 
 enum ControlId { IdAms = 100, IdLbls, IdPgbs, IdBtncel, IdLabel1, IdLabel2, IdBtnok };
 
-// Thrown at a yield point when the setup is ending; RunInstall catches it.
-struct SequenceStopped {};
-
-// Reads the manifest copy whole; others may read it meanwhile but not write.
-std::string LoadManifestText(const std::string& path) {
-    HANDLE h = CreateFileW(ui::W(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) throw tavix::CannotOpenFile(path, tavix::SystemErrorText(GetLastError()));
-    std::string text;
-    LARGE_INTEGER size;
-    bool ok = GetFileSizeEx(h, &size) && size.QuadPart < 0x10000000;
-    if (ok && size.QuadPart > 0) {
-        text.resize(static_cast<std::size_t>(size.QuadPart));
-        DWORD got = 0;
-        ok = ReadFile(h, &text[0], static_cast<DWORD>(text.size()), &got, nullptr) && got == text.size();
-    }
-    CloseHandle(h);
-    if (!ok) throw tavix::SetupError("Stream read error");
-    return text;
-}
-
-HKEY RootKey(tavix::RegRoot root) {
-    return root == tavix::RegRoot::ClassesRoot ? HKEY_CLASSES_ROOT : HKEY_CURRENT_USER;
-}
-
-// Releases a COM interface when it goes out of scope.
-template <class T>
-struct ComRef {
-    T* p = nullptr;
-    ~ComRef() {
-        if (p) p->Release();
-    }
-};
-
 } // namespace
 
 TFormsec::~TFormsec() {
     if (Handle()) KillTimer(Handle(), kTimer1);
+    // The window goes before the font its controls use.
+    Destroy();
     if (font_) DeleteObject(font_);
 }
 
@@ -122,7 +76,6 @@ void TFormsec::FormCreate() {
 void TFormsec::FormActivate() {
     if (activated_) return;
     activated_ = true;
-    ExeName = Formain->ReadSetupIni("Run", "FileName");
     // The sequence runs from the window's own message loop, not inside the
     // activation that the modal show is still making.
     PostMessageW(Handle(), WM_RUNINSTALL, 0, 0);
@@ -130,202 +83,44 @@ void TFormsec::FormActivate() {
 
 // ---- the sequence ------------------------------------------------------------
 
-void TFormsec::YieldToUser() {
+bool TFormsec::YieldPoint() {
     ui::ProcessMessages();
-    if (stop_ || ui::Terminated() || !Handle()) throw SequenceStopped{};
+    return !(stop_ || ui::Terminated() || !Handle());
 }
 
-void TFormsec::SetStatus(const std::string& text) { ui::SetText(lbls, text); }
-void TFormsec::SetBar(int position) { SendMessageW(pgbs, PBM_SETPOS, position, 0); }
+void TFormsec::Status(const std::string& text) {
+    ui::SetText(lbls, text);
+    // The sequence's last status is the empty one; the line goes with it.
+    if (text.empty()) ui::SetVisible(lbls, false);
+}
+
+void TFormsec::Bar(int position) { SendMessageW(pgbs, PBM_SETPOS, position, 0); }
 void TFormsec::Pause() { Sleep(kPauseMs); }
+void TFormsec::FolderFailed(const std::string& text) { ui::MessageDlg(text, ui::DlgType::Error, MB_OK); }
 
 void TFormsec::RunInstall() {
-    namespace bar = tavix::bar;
-    running_ = true;
-    struct Running {
-        bool& flag;
-        ~Running() { flag = false; }
-    } running{running_};
-    try {
-        // 1. The manifest's line list is made by the loop (step 7).
-        YieldToUser();
-        SetBar(bar::kStart);
-        // 2-3.
-        tavix::PayloadItem exe = tavix::FindPayload("exename", "FileExe");
-        const std::string& dir = Formain->InstallDir;
-        SetStatus(tavix::StatusPathText(dir, ExeName));
-        // 4.
-        if (!EnsureMainDir(dir)) return;
-        // 5. A failed write means, as a rule, that the product runs from there.
-        try {
-            tavix::WritePayload(exe, dir + ExeName);
-        } catch (const std::exception&) {
-            ui::MsgBox(Handle(), tavix::kProductLockedMessage, ui::AppTitle(), MB_OK);
-            if (FormSchedule) FormSchedule->InstallStarted = false;
-            stop_ = true;
-            Formain->Close();
-            return;
-        }
-        // 6.
-        SetBar(bar::kMainProgram);
-        Pause();
-        // 7.
-        RunManifest();
-        // 8.
-        SetStatus(tavix::kStatusUninstaller);
-        RegisterUninstaller();
-        SetBar(bar::kUninstaller);
-        Pause();
-        YieldToUser();
-        // 9.
-        SetStatus(tavix::kStatusDesktopLink);
-        MakeDesktopLink();
-        SetBar(bar::kDesktopLink);
-        Pause();
-        // 10.
-        SetStatus(tavix::kStatusProgramGroup);
-        MakeProgramGroup();
-        SetBar(bar::kProgramGroup);
-        Pause();
-        // 11.
-        SetStatus(tavix::kStatusRegInfo);
-        YieldToUser();
-        WriteRegInfo(tavix::kDocumentExt, tavix::kClassKey, tavix::kIconIndex, Formain->InstallDir + ExeName,
-                     FormSchedule ? FormSchedule->Caption() : std::string());
-        SetBar(bar::kRegInfo);
-        Pause();
-        // 12.
-        SetStatus(std::string());
-        ui::SetVisible(lbls, false);
-        YieldToUser();
+    install::InstallSequence sequence(state_, *this);
+    const install::InstallResult result = sequence.RunInstall();
+    switch (result.outcome) {
+    case install::InstallOutcome::Completed:
         Finished = true;
         SetTimer(Handle(), kTimer1, kTimer1IntervalMs, nullptr);
-    } catch (const SequenceStopped&) {
-        // The setup is ending; nothing more is done and nothing is undone.
+        break;
+    case install::InstallOutcome::ProgramLocked:
+        // As a rule the product runs from there and holds its program.
+        ui::MsgBox(Handle(), tavix::kProductLockedMessage, ui::AppTitle(), MB_OK);
+        state_.InstallStarted = false;
+        stop_ = true;
+        state_.EndSetup();
+        break;
+    case install::InstallOutcome::Failed:
+        ui::ShowErrorBox(result.message);
+        break;
+    case install::InstallOutcome::Stopped:
+    case install::InstallOutcome::MainFolderFailed:
+        // Nothing more is done and nothing is undone; the window stays idle.
+        break;
     }
-}
-
-bool TFormsec::EnsureMainDir(const std::string& Dir) {
-    return EnsureFolder(Dir, tavix::kStatusMainFolder, tavix::MainFolderFailedText(Dir));
-}
-
-// Makes `full` with its missing parents, showing `status` while it does; a
-// folder that cannot be made is reported with `failure`.
-bool TFormsec::EnsureFolder(const std::string& full, const std::string& status, const std::string& failure) {
-    if (tavix::FolderExists(full)) return true;
-    SetStatus(status);
-    bool created = false;
-    try {
-        created = tavix::MakeFolders(full);
-    } catch (...) {
-        created = false;
-    }
-    if (!created) ui::MessageDlg(failure, ui::DlgType::Error, MB_OK);
-    return created;
-}
-
-void TFormsec::RunManifest() {
-    // The line list lives in this frame, so it goes also when an error escapes.
-    const std::vector<std::string> lines =
-        tavix::SplitManifestLines(LoadManifestText(Formain->TempDir + "avixSetup.log"));
-    YieldToUser();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        // A line that would write outside the installation folder ends the walk.
-        const tavix::ManifestEntry entry =
-            tavix::EntryInsideFolder(lines[i], static_cast<int>(i), Formain->InstallDir);
-        if (EnsureSubDir(tavix::ManifestFolderPart(entry.TargetPath))) ExtractEntry(entry);
-    }
-}
-
-bool TFormsec::EnsureSubDir(const std::string& RelDir) {
-    YieldToUser();
-    return EnsureFolder(Formain->InstallDir + RelDir, tavix::CreatingFolderStatus(RelDir),
-                        tavix::SubFolderFailedText(RelDir));
-}
-
-void TFormsec::ExtractEntry(const tavix::ManifestEntry& entry) {
-    SetStatus(tavix::StatusPathText(Formain->InstallDir, entry.TargetPath));
-    YieldToUser();
-    tavix::ExtractPayloadEntry(entry, Formain->InstallDir);
-    SetBar(tavix::bar::ForEntry(entry.LineIndex));
-    Pause();
-}
-
-// ---- shell and registry ----------------------------------------------------------
-
-void TFormsec::RegisterUninstaller() {
-    std::unique_ptr<ui::Registry> own;
-    ui::Registry* reg = SetupRegistry;
-    if (!reg) {
-        own = std::make_unique<ui::Registry>(HKEY_CURRENT_USER);
-        reg = own.get();
-    }
-    reg->CloseKey();
-    struct CloseKeyAtEnd {
-        ui::Registry* r;
-        ~CloseKeyAtEnd() { r->CloseKey(); }
-    } closeAtEnd{reg};
-    reg->OpenKey(tavix::kUninstallKey, true);
-    for (const tavix::RegValue& v : tavix::UninstallValues(Formain->InstallDir, Formain->VersionSerial))
-        reg->WriteString(v.name, v.value);
-    tavix::PayloadItem item = tavix::FindPayload("exename", "uninstall");
-    tavix::WritePayload(item, Formain->InstallDir + tavix::kUninstallerFile);
-}
-
-void TFormsec::MakeDesktopLink() {
-    const std::string target = Formain->InstallDir + ExeName;
-    ComRef<IShellLinkW> link;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                  reinterpret_cast<void**>(&link.p));
-    if (FAILED(hr) || !link.p) throw tavix::SetupError(tavix::SystemErrorText(static_cast<unsigned long>(hr)));
-    ComRef<IPersistFile> file;
-    hr = link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p));
-    if (FAILED(hr) || !file.p) throw tavix::SetupError("Interface not supported");
-
-    link.p->SetPath(ui::W(target).c_str());
-    link.p->SetWorkingDirectory(ui::W(tavix::FolderWithBackslash(target)).c_str());
-    if (!CreateDesktopLink) return;
-
-    wchar_t desktop[MAX_PATH + 1] = {};
-    LPITEMIDLIST pidl = nullptr;
-    if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_COMMON_DESKTOPDIRECTORY, &pidl)) && pidl) {
-        if (!SHGetPathFromIDListW(pidl, desktop)) desktop[0] = 0;
-        CoTaskMemFree(pidl);
-    }
-    const std::string linkName = Formain->ReadSetupIni("Form", "desKtopLink");
-    if (!desktop[0] || linkName.empty()) return;
-    const std::wstring linkFile = std::wstring(desktop) + ui::W(linkName);
-    file.p->Save(linkFile.c_str(), FALSE);
-}
-
-void TFormsec::MakeProgramGroup() {
-    if (!FormSchedule) return;
-    install::DdeClientConv& dde = FormSchedule->DdeClientConv1;
-    struct CloseAtEnd {
-        install::DdeClientConv& d;
-        ~CloseAtEnd() { d.CloseLink(); }
-    } closeAtEnd{dde};
-    dde.SetLink("ProgMan", "ProgMan");
-    if (!dde.OpenLink()) return;
-    for (const std::string& command :
-         tavix::ProgramGroupCommands(Formain->InstallDir, ExeName, FormSchedule->Caption()))
-        dde.ExecuteMacro(command);
-}
-
-void TFormsec::WriteRegInfo(const std::string& Ext, const std::string& ClassKey, int IconIndex,
-                            const std::string& Target, const std::string& Description) {
-    ui::Registry reg(HKEY_CLASSES_ROOT);
-    auto write = [&reg](const tavix::RegValue& v) {
-        reg.SetRoot(RootKey(v.root));
-        reg.OpenKey(v.key, true);
-        reg.WriteString(v.name, v.value);
-        reg.CloseKey();
-    };
-    for (const tavix::RegValue& v : tavix::AssociationValues(Ext, ClassKey, IconIndex, Target, Description)) write(v);
-    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
-    const std::string serial = Formain->ReadSetupIni("Form", "Serial");
-    const std::string version = Formain->ReadSetupIni("Form", "Version");
-    for (const tavix::RegValue& v : tavix::ApplicationValues(ClassKey, Target, serial, version)) write(v);
 }
 
 // ---- cancel and hand-over ------------------------------------------------------
@@ -333,28 +128,15 @@ void TFormsec::WriteRegInfo(const std::string& Ext, const std::string& ClassKey,
 void TFormsec::btncelClick() {
     if (ui::MsgBox(Handle(), tavix::kCancelQuestion, tavix::kCancelCaption, MB_OKCANCEL) != IDOK) return;
     stop_ = true;
-    if (FormSchedule) FormSchedule->InstallStarted = false;
-    Formain->Close();
+    state_.InstallStarted = false;
+    state_.EndSetup();
 }
 
 void TFormsec::Timer1Timer() {
     KillTimer(Handle(), kTimer1);
-    if (!Finished || !FormSchedule) return;
-    TFormSchedule& wizard = *FormSchedule;
-    const std::string caption = wizard.Caption();
-    wizard.InstallStarted = true;
-    wizard.Show();
-    wizard.ScheBook.SetActivePage(5);
-    if (wizard.Label5) {
-        RECT r = ui::BoundsInParent(wizard.Label5);
-        ui::MoveTo(wizard.Label5, r.left + 16, r.top);
-        ui::SetText(wizard.Label5, caption + " 已经成功安装在您的电脑中");
-    }
-    ui::SetVisible(wizard.Label4, false);
-    ui::SetText(wizard.BtnNext, "完毕");
-    ui::SetText(wizard.Label8, caption + " 安装完毕.");
-    ui::SetEnabled(wizard.btnpri, false);
-    ui::SetEnabled(wizard.btnexit, false);
+    if (!Finished) return;
+    state_.InstallStarted = true;
+    if (state_.ShowFinishPage) state_.ShowFinishPage();
 }
 
 // ---- messages --------------------------------------------------------------------

@@ -1,34 +1,26 @@
 // The installation window: runs the install sequence once, on its first
-// activation, then hands back to the wizard's finish page.
+// activation, showing its status and progress, then hands back to the
+// wizard's finish page.
 #pragma once
 #include <windows.h>
 
 #include <string>
 
-#include "setupdata/manifest.h"
+#include "install/install_sequence.h"
+#include "startup/setup_state.h"
 #include "ui/controls.h"
 #include "ui/window.h"
 
-class TFormsec : public ui::Window {
+class TFormsec : public ui::Window, private install::InstallFace {
 public:
+    explicit TFormsec(SetupState& state) : state_(state) {}
     ~TFormsec() override;
     // Creates the window owned by `owner` (the backdrop) and runs FormCreate.
     void Create(HWND owner);
 
-    std::string ExeName;    // [Run] FileName, read on the first activation
     bool Finished = false;  // set once the last step has completed
 
-    // The install sequence and its steps.
     void RunInstall();
-    bool EnsureMainDir(const std::string& Dir);
-    bool EnsureSubDir(const std::string& RelDir);
-    bool EnsureFolder(const std::string& full, const std::string& status, const std::string& failure);
-    void ExtractEntry(const tavix::ManifestEntry& entry);
-    void RegisterUninstaller();
-    void MakeDesktopLink();
-    void MakeProgramGroup();
-    void WriteRegInfo(const std::string& Ext, const std::string& ClassKey, int IconIndex, const std::string& Target,
-                      const std::string& Description);
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -39,14 +31,16 @@ private:
     void FormActivate();
     void btncelClick();
     void Timer1Timer();
-
-    void RunManifest();
-    // Serves pending messages; ends the sequence when the setup is ending.
-    void YieldToUser();
-    void SetStatus(const std::string& text);
-    void SetBar(int position);
-    void Pause();
     void PaintFrame(HDC dc);
+
+    // What the sequence shows and asks.
+    void Status(const std::string& text) override;
+    void Bar(int position) override;
+    void Pause() override;
+    bool YieldPoint() override;
+    void FolderFailed(const std::string& text) override;
+
+    SetupState& state_;
 
     // Controls, under their design names.
     HWND ams = nullptr;      // the file-copy animation
@@ -60,6 +54,5 @@ private:
 
     HFONT font_ = nullptr;
     bool activated_ = false;  // the first activation has been seen
-    bool running_ = false;    // RunInstall is on the stack
     bool stop_ = false;       // a confirmed cancel: no further step
 };

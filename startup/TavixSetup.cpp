@@ -6,12 +6,14 @@
 #include "RunOnce.h"
 #include "Unit_main.h"
 #include "product.h"
+#include "setup_state.h"
 #include "ui/window.h"
 #include "wizard/Unit_Schedule.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    runonce::Startup();
-    ui::InitApplication(instance);
+namespace {
+
+int RunWizard() {
+    ui::InitApplication(GetModuleHandleW(nullptr));
     CoInitialize(nullptr);  // the shell link of the installation needs COM on this thread
 
     HANDLE mutex = CreateMutexA(nullptr, TRUE, tavix::kMutexName);
@@ -19,23 +21,28 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         ui::MsgBox(ui::AppWindow(), "安装程序已经运行", "运行提示", MB_OK | MB_ICONINFORMATION);
     } else {
         ui::SetAppTitle(tavix::kAppTitle);
-        {
-            TFormain backdrop;
-            Formain = &backdrop;
-            backdrop.Create();
-            TFormSchedule wizard;
-            FormSchedule = &wizard;
-            wizard.Create(backdrop.Handle());
-            backdrop.ShowMain();
-            ui::RunMessageLoop();
-            // The forms go first: the backdrop waits for its worker.
-            backdrop.WaitForWorker();
-            FormSchedule = nullptr;
-        }
-        Formain = nullptr;
+        SetupState state;
+        TFormain backdrop(state);
+        backdrop.Create();
+        TFormSchedule wizard(state);
+        wizard.Create(backdrop.Handle());
+        state.ShowFinishPage = [&wizard] { wizard.ShowFinishPage(); };
+        backdrop.SetWizard(&wizard);
+        backdrop.ShowMain();
+        ui::RunMessageLoop();
+        // The forms go first: the backdrop waits for its worker.
+        backdrop.WaitForWorker();
     }
     (void)mutex;  // owned until the process ends
     CoUninitialize();
-    runonce::Shutdown();
     return 0;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    runonce::Startup();
+    const int code = RunWizard();
+    runonce::Shutdown();
+    return code;
 }

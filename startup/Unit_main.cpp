@@ -1,16 +1,14 @@
 #include "Unit_main.h"
 
-#include <tlhelp32.h>
-
 #include "gradient.h"
 #include "install/Unit_sec.h"
 #include "product.h"
-#include "setupdata/ini.h"
+#include "product_process.h"
+#include "setupdata/errors.h"
+#include "setupdata/file_bytes.h"
 #include "setupdata/payload.h"
-#include "ui/text.h"
-#include "wizard/Unit_Schedule.h"
-
-TFormain* Formain = nullptr;
+#include "setupdata/system_error.h"
+#include "setupdata/wide_text.h"
 
 namespace {
 
@@ -20,7 +18,7 @@ constexpr int kTitleHeight = 117;
 constexpr int kFooterHeight = 29;
 
 bool FileExists(const std::string& path) {
-    DWORD a = GetFileAttributesW(ui::W(path).c_str());
+    DWORD a = GetFileAttributesW(tavix::W(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -28,8 +26,10 @@ bool FileExists(const std::string& path) {
 
 TFormain::~TFormain() {
     WaitForWorker();
+    Destroy();
     for (HFONT f : {formFont_, titleFont_, footerFont_})
         if (f) DeleteObject(f);
+    if (scheduleDone_) CloseHandle(scheduleDone_);
 }
 
 void TFormain::Create() {
@@ -46,12 +46,17 @@ void TFormain::Create() {
                   footerFont_);
     Label1 = ui::MakeLabel(Panel1.Handle(), tavix::FooterWebLine(), 36, 8, footerFont_);
     Label2 = ui::MakeLabel(Panel1.Handle(), tavix::FooterMakerLine(), 716, 8, footerFont_);
+    LayoutPanels();
+    state_.ControlText = [this] { return ReadControlFile(tavix::kControlFile); };
+    state_.ManifestText = [this] { return ReadControlFile(tavix::kManifestFile); };
+    state_.EndSetup = [this] { Close(); };
+    state_.StartInstallation = [this] { showsec(); };
     ui::Guard([this] { FormCreate(); });
 }
 
 void TFormain::FormCreate() {
     Proceed = true;
-    TempDir = GetTempDir();
+    state_.TempDir = GetTempDir();
     if (IsProductRunning()) {
         int answer = ui::MsgBox(Handle(), tavix::ProductRunningQuestion(), "运行提示",
                                 MB_YESNO | MB_ICONWARNING | MB_SYSTEMMODAL);
@@ -65,109 +70,94 @@ void TFormain::FormCreate() {
     tavix::PayloadItem items[3];
     for (int i = 0; i < 3; ++i)
         items[i] = tavix::FindPayload(tavix::kControlFiles[i].resourceType, tavix::kControlFiles[i].resourceName);
-    for (int i = 0; i < 3; ++i) tavix::WritePayload(items[i], TempDir + tavix::kControlFiles[i].fileName);
+    for (int i = 0; i < 3; ++i) tavix::WritePayload(items[i], state_.TempDir + tavix::kControlFiles[i].fileName);
     StartThread1();
+}
+
+// The control file is read anew on every lookup; a missing one reads as
+// empty. The manifest is read whole when the installation walks it.
+std::string TFormain::ReadControlFile(int which) const {
+    const std::string path = state_.TempDir + tavix::kControlFiles[which].fileName;
+    std::string text;
+    if (which == tavix::kControlFile) return tavix::LoadFileBytes(path, text) ? text : std::string();
+    HANDLE h = CreateFileW(tavix::W(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) throw tavix::CannotOpenFile(path, tavix::SystemErrorText(GetLastError()));
+    LARGE_INTEGER size;
+    bool ok = GetFileSizeEx(h, &size) && size.QuadPart < 0x10000000;
+    if (ok && size.QuadPart > 0) {
+        text.resize(static_cast<std::size_t>(size.QuadPart));
+        DWORD got = 0;
+        ok = ReadFile(h, &text[0], static_cast<DWORD>(text.size()), &got, nullptr) && got == text.size();
+    }
+    CloseHandle(h);
+    if (!ok) throw tavix::SetupError("Stream read error");
+    return text;
 }
 
 std::string TFormain::GetTempDir() {
     wchar_t buf[255];
     UINT n = GetWindowsDirectoryW(buf, 255);
-    std::string path = ui::G(std::wstring(buf, n < 255 ? n : 0)) + "\\Temp";
-    DWORD a = GetFileAttributesW(ui::W(path).c_str());
-    if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) CreateDirectoryW(ui::W(path).c_str(), nullptr);
+    std::string path = tavix::G(std::wstring(buf, n < 255 ? n : 0)) + "\\Temp";
+    DWORD a = GetFileAttributesW(tavix::W(path).c_str());
+    if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY))
+        CreateDirectoryW(tavix::W(path).c_str(), nullptr);
     return path + "\\";
 }
 
-bool TFormain::IsProductRunning() {
-    // The snapshot functions are looked up at run time; the 8-bit record is 296 bytes.
-    struct ProcessEntryA {
-        DWORD dwSize, cntUsage, th32ProcessID;
-        ULONG_PTR th32DefaultHeapID;
-        DWORD th32ModuleID, cntThreads, th32ParentProcessID;
-        LONG pcPriClassBase;
-        DWORD dwFlags;
-        char szExeFile[MAX_PATH];
-    };
-    static_assert(sizeof(ProcessEntryA) == 296, "8-bit process record");
-    using SnapshotFn = HANDLE(WINAPI*)(DWORD, DWORD);
-    using WalkFn = BOOL(WINAPI*)(HANDLE, ProcessEntryA*);
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    auto snapshot = reinterpret_cast<SnapshotFn>(GetProcAddress(kernel, "CreateToolhelp32Snapshot"));
-    auto first = reinterpret_cast<WalkFn>(GetProcAddress(kernel, "Process32First"));
-    auto next = reinterpret_cast<WalkFn>(GetProcAddress(kernel, "Process32Next"));
-    if (!snapshot || !first || !next) return false;
-    HANDLE snap = snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snap == INVALID_HANDLE_VALUE) return false;
-    bool running = false;
-    ProcessEntryA entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL ok = first(snap, &entry); ok; ok = next(snap, &entry)) {
-        std::string exe(entry.szExeFile, strnlen(entry.szExeFile, MAX_PATH));
-        if (tavix::IsProductExeName(exe)) running = true;  // the walk goes on to the end
-    }
-    CloseHandle(snap);
-    return running;
-}
+bool TFormain::IsProductRunning() { return startup::IsProductRunning(); }
 
-void TFormain::TerminateProduct(const std::string& windowClass) {
-    std::wstring cls = ui::W(windowClass);
-    for (HWND w = FindWindowW(cls.c_str(), nullptr); w; w = FindWindowExW(nullptr, w, cls.c_str(), nullptr)) {
-        char title[255];
-        int n = GetWindowTextA(w, title, sizeof title);
-        std::string text(title, n > 0 ? n : 0);
-        if (text.empty() || text == tavix::kAppTitle) continue;
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
-        if (process) {
-            TerminateProcess(process, 4);
-            CloseHandle(process);
-        }
-        return;
-    }
-}
+void TFormain::TerminateProduct(const std::string& windowClass) { startup::TerminateProduct(windowClass); }
+
+// ---- the worker and the hand-off to the wizard --------------------------------------
 
 void TFormain::StartThread1() {
     if (thread1_) return;
+    if (!scheduleDone_) scheduleDone_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     thread1_ = CreateThread(nullptr, 0, &TFormain::Thread1Execute, this, CREATE_SUSPENDED, nullptr);
     if (thread1_) ResumeThread(thread1_);
 }
 
+// The synchronized call of ShowChedule: a request posted to the UI thread,
+// which serves it from whichever message loop runs, and a wait until it has
+// been served. Posted, not sent: the wizard and the installation must not run
+// inside a message sent from another thread, where Windows refuses COM calls
+// that leave the process (the folder browser and the shell make such calls).
 DWORD WINAPI TFormain::Thread1Execute(LPVOID param) {
     auto* self = static_cast<TFormain*>(param);
-    // The synchronized call: the UI thread serves it from whichever loop runs.
-    if (!self->thread1Terminating_) SendMessageW(self->Handle(), WM_SHOWCHEDULE, 0, 0);
+    if (self->thread1Terminating_) return 0;
+    if (PostMessageW(self->Handle(), WM_SHOWCHEDULE, 0, 0)) WaitForSingleObject(self->scheduleDone_, INFINITE);
     return 0;
 }
 
 void TFormain::WaitForWorker() {
     if (!thread1_) return;
     InterlockedExchange(&thread1Terminating_, 1);
-    // Keep serving messages: the worker may be inside its call to this thread.
-    while (MsgWaitForMultipleObjects(1, &thread1_, FALSE, INFINITE, QS_ALLINPUT | QS_SENDMESSAGE) != WAIT_OBJECT_0) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) continue;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
+    // A request that no loop will serve any more is answered here.
+    SetEvent(scheduleDone_);
+    WaitForSingleObject(thread1_, INFINITE);
     CloseHandle(thread1_);
     thread1_ = nullptr;
 }
 
 void TFormain::ShowChedule() {
-    if (FormSchedule && !ui::Terminated()) FormSchedule->ShowModal();
+    struct Served {
+        HANDLE done;
+        ~Served() { SetEvent(done); }
+    } served{scheduleDone_};
+    if (wizard_ && !ui::Terminated()) wizard_->ShowModal();
 }
 
 void TFormain::showsec() {
     {
-        TFormsec sec;
+        TFormsec sec(state_);
         sec.Create(Handle());
         sec.ShowModal();
     }
-    if (Formain) Formain->Close();
+    Close();
 }
+
+// ---- showing, closing, painting -------------------------------------------------------
 
 void TFormain::ShowMain() {
     Show(SW_SHOWMAXIMIZED);
@@ -186,16 +176,14 @@ void TFormain::Close() {
 
 void TFormain::FormClose() {
     for (const tavix::ControlFile& f : tavix::kControlFiles) {
-        std::string path = TempDir + f.fileName;
-        if (FileExists(path)) DeleteFileW(ui::W(path).c_str());
+        std::string path = state_.TempDir + f.fileName;
+        if (FileExists(path)) DeleteFileW(tavix::W(path).c_str());
     }
 }
 
-std::string TFormain::ReadSetupIni(const std::string& section, const std::string& key) const {
-    return tavix::ReadIniFile(TempDir + "avixSetup.ini", section, key);
-}
-
 void TFormain::LayoutPanels() {
+    // WM_SIZE comes while the window itself is made, before its panels.
+    if (!Panel1.Handle() || !Label2) return;
     RECT r;
     GetClientRect(Handle(), &r);
     SetWindowPos(Panel_Title.Handle(), nullptr, 0, 0, r.right, kTitleHeight, SWP_NOZORDER | SWP_NOACTIVATE);

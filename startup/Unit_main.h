@@ -5,11 +5,13 @@
 
 #include <string>
 
+#include "startup/setup_state.h"
 #include "ui/controls.h"
 #include "ui/window.h"
 
 class TFormain : public ui::Window {
 public:
+    explicit TFormain(SetupState& state) : state_(state) {}
     ~TFormain() override;
 
     // Creates the (hidden) window and runs FormCreate inside the error boundary.
@@ -17,13 +19,12 @@ public:
     // Shows the form maximized, which runs FormShow.
     void ShowMain();
 
-    // The value of `key` in `section` of the temporary control file, read
-    // afresh; empty when the file, section or key is absent.
-    std::string ReadSetupIni(const std::string& section, const std::string& key) const;
     // Runs the installation window modally, then closes the backdrop.
     void showsec();
-    // Shows the wizard modally; served on the UI thread for the worker.
+    // Shows `wizard` modally; served on the UI thread for the worker.
     void ShowChedule();
+    // The wizard the worker has shown.
+    void SetWizard(ui::Window* wizard) { wizard_ = wizard; }
     // Closes the backdrop: the control files are deleted and the program ends.
     void Close();
     // At the end of the program: waits for a worker that still runs.
@@ -34,9 +35,6 @@ public:
     void TerminateProduct(const std::string& windowClass);
 
     bool Proceed = true;
-    std::string TempDir;        // the temporary folder, ending in a backslash
-    std::string InstallDir;     // written by the wizard
-    std::string VersionSerial;  // written by the wizard
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -46,21 +44,24 @@ private:
     void FormShow();
     void FormClose();
     void FormPaint(HDC dc);
+    std::string ReadControlFile(int which) const;
     void Panel1Resize();
     void LayoutPanels();
     void StartThread1();
     static DWORD WINAPI Thread1Execute(LPVOID self);
 
+    SetupState& state_;
+    ui::Window* wizard_ = nullptr;
     ui::Panel Panel_Title;
     ui::Panel Panel1;
     HWND Label1 = nullptr;
     HWND Label2 = nullptr;
     HFONT formFont_ = nullptr, titleFont_ = nullptr, footerFont_ = nullptr;
     HANDLE thread1_ = nullptr;
+    // Set by the UI thread when ShowChedule has returned (or will never run).
+    HANDLE scheduleDone_ = nullptr;
     volatile LONG thread1Terminating_ = 0;
 };
 
-extern TFormain* Formain;
-
-// The message the worker sends to have the wizard shown on the UI thread.
+// The request the worker posts to have the wizard shown on the UI thread.
 constexpr UINT WM_SHOWCHEDULE = WM_APP + 1;

@@ -92,7 +92,7 @@ public:
     // of the thread is disabled until the window is hidden or destroyed,
     // EndModal() is called or the application terminates.
     void ShowModal();
-    void EndModal() { modal_ = false; }
+    void EndModal();
     bool InModal() const { return modal_; }
 
 protected:

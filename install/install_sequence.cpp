@@ -1,0 +1,248 @@
+#include "install_sequence.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <exception>
+#include <memory>
+
+#include "install/extract_files.h"
+#include "install/integration.h"
+#include "install/progress.h"
+#include "setupdata/errors.h"
+#include "setupdata/payload.h"
+#include "setupdata/system_error.h"
+#include "setupdata/wide_text.h"
+
+namespace install {
+namespace {
+
+// Thrown at a yield point when the face ends the sequence.
+struct SequenceStopped {};
+// Thrown when the main program cannot be written.
+struct ProgramLocked {
+    std::string cause;
+};
+
+HKEY RootKey(tavix::RegRoot root) {
+    return root == tavix::RegRoot::ClassesRoot ? HKEY_CLASSES_ROOT : HKEY_CURRENT_USER;
+}
+
+// Releases a COM interface when it goes out of scope.
+template <class T>
+struct ComRef {
+    T* p = nullptr;
+    ~ComRef() {
+        if (p) p->Release();
+    }
+};
+
+} // namespace
+
+InstallSequence::InstallSequence(SetupState& state, InstallFace& face)
+    : ExeName(state.ReadSetupIni("Run", "FileName")), state_(state), face_(face) {}
+
+void InstallSequence::YieldToUser() {
+    if (!face_.YieldPoint()) throw SequenceStopped{};
+}
+
+void InstallSequence::SetBar(int position) {
+    face_.Bar(position);
+    face_.Pause();
+}
+
+InstallResult InstallSequence::RunInstall() {
+    InstallResult result;
+    try {
+        result.outcome = Steps();
+    } catch (const SequenceStopped&) {
+        result.outcome = InstallOutcome::Stopped;
+    } catch (const ProgramLocked& locked) {
+        result = {InstallOutcome::ProgramLocked, locked.cause, tavix::ErrorKind::WriteFailed};
+    } catch (const tavix::SetupError& e) {
+        result = {InstallOutcome::Failed, e.what(), e.kind()};
+    } catch (const std::exception& e) {
+        result = {InstallOutcome::Failed, e.what(), tavix::ErrorKind::General};
+    }
+    return result;
+}
+
+InstallOutcome InstallSequence::Steps() {
+    namespace bar = tavix::bar;
+    const std::string& dir = state_.InstallDir;
+    // 1. The manifest's line list is made by the loop (step 7).
+    YieldToUser();
+    face_.Bar(bar::kStart);
+    // 2-3.
+    tavix::PayloadItem exe = tavix::FindPayload("exename", "FileExe");
+    face_.Status(tavix::StatusPathText(dir, ExeName));
+    // 4.
+    if (!EnsureMainDir(dir)) return InstallOutcome::MainFolderFailed;
+    // 5. A failed write means, as a rule, that the product runs from there.
+    try {
+        tavix::WritePayload(exe, dir + ExeName);
+    } catch (const std::exception& e) {
+        throw ProgramLocked{e.what()};
+    }
+    face_.Note("wrote " + dir + ExeName);
+    // 6.
+    SetBar(bar::kMainProgram);
+    // 7.
+    RunManifest();
+    // 8.
+    face_.Status(tavix::kStatusUninstaller);
+    RegisterUninstaller();
+    SetBar(bar::kUninstaller);
+    YieldToUser();
+    // 9.
+    face_.Status(tavix::kStatusDesktopLink);
+    MakeDesktopLink();
+    SetBar(bar::kDesktopLink);
+    // 10.
+    face_.Status(tavix::kStatusProgramGroup);
+    MakeProgramGroup();
+    SetBar(bar::kProgramGroup);
+    // 11.
+    face_.Status(tavix::kStatusRegInfo);
+    YieldToUser();
+    WriteRegInfo(tavix::kDocumentExt, tavix::kClassKey, tavix::kIconIndex, dir + ExeName, state_.Caption);
+    SetBar(bar::kRegInfo);
+    // 12.
+    face_.Status(std::string());
+    YieldToUser();
+    return InstallOutcome::Completed;
+}
+
+bool InstallSequence::EnsureMainDir(const std::string& Dir) {
+    return EnsureFolder(Dir, tavix::kStatusMainFolder, tavix::MainFolderFailedText(Dir));
+}
+
+// Makes `full` with its missing parents, showing `status` while it does; a
+// folder that cannot be made is reported with `failure`.
+bool InstallSequence::EnsureFolder(const std::string& full, const std::string& status, const std::string& failure) {
+    if (tavix::FolderExists(full)) return true;
+    face_.Status(status);
+    bool created = false;
+    try {
+        created = tavix::MakeFolders(full);
+    } catch (...) {
+        created = false;
+    }
+    if (created) {
+        face_.Note("made folder " + full);
+    } else {
+        face_.FolderFailed(failure);
+    }
+    return created;
+}
+
+void InstallSequence::RunManifest() {
+    // The line list lives in this frame, so it goes also when an error escapes.
+    const std::vector<std::string> lines = tavix::SplitManifestLines(state_.ManifestText());
+    YieldToUser();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        // A line that would write outside the installation folder ends the walk.
+        const tavix::ManifestEntry entry = tavix::EntryInsideFolder(lines[i], static_cast<int>(i), state_.InstallDir);
+        if (EnsureSubDir(tavix::ManifestFolderPart(entry.TargetPath))) ExtractEntry(entry);
+    }
+}
+
+bool InstallSequence::EnsureSubDir(const std::string& RelDir) {
+    YieldToUser();
+    return EnsureFolder(state_.InstallDir + RelDir, tavix::CreatingFolderStatus(RelDir),
+                        tavix::SubFolderFailedText(RelDir));
+}
+
+void InstallSequence::ExtractEntry(const tavix::ManifestEntry& entry) {
+    face_.Status(tavix::StatusPathText(state_.InstallDir, entry.TargetPath));
+    YieldToUser();
+    tavix::ExtractPayloadEntry(entry, state_.InstallDir);
+    face_.Note("wrote " + state_.InstallDir + entry.TargetPath);
+    SetBar(tavix::bar::ForEntry(entry.LineIndex));
+}
+
+// ---- shell and registry ----------------------------------------------------------
+
+void InstallSequence::RegisterUninstaller() {
+    if (!state_.SetupRegistry) state_.SetupRegistry = std::make_unique<ui::Registry>(HKEY_CURRENT_USER);
+    ui::Registry& reg = *state_.SetupRegistry;
+    reg.CloseKey();
+    struct CloseKeyAtEnd {
+        ui::Registry& r;
+        ~CloseKeyAtEnd() { r.CloseKey(); }
+    } closeAtEnd{reg};
+    reg.OpenKey(tavix::kUninstallKey, true);
+    for (const tavix::RegValue& v : tavix::UninstallValues(state_.InstallDir, state_.VersionSerial))
+        reg.WriteString(v.name, v.value);
+    face_.Note(std::string("registered the uninstaller under HKEY_CURRENT_USER\\") + tavix::kUninstallKey);
+    tavix::PayloadItem item = tavix::FindPayload("exename", "uninstall");
+    tavix::WritePayload(item, state_.InstallDir + tavix::kUninstallerFile);
+    face_.Note("wrote " + state_.InstallDir + tavix::kUninstallerFile);
+}
+
+void InstallSequence::MakeDesktopLink() {
+    const std::string target = state_.InstallDir + ExeName;
+    ComRef<IShellLinkW> link;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  reinterpret_cast<void**>(&link.p));
+    if (FAILED(hr) || !link.p) throw tavix::SetupError(tavix::SystemErrorText(static_cast<unsigned long>(hr)));
+    ComRef<IPersistFile> file;
+    hr = link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p));
+    if (FAILED(hr) || !file.p) throw tavix::SetupError("Interface not supported");
+
+    link.p->SetPath(tavix::W(target).c_str());
+    link.p->SetWorkingDirectory(tavix::W(tavix::FolderWithBackslash(target)).c_str());
+    if (!state_.CreateDesktopLink) return;
+
+    wchar_t desktop[MAX_PATH + 1] = {};
+    LPITEMIDLIST pidl = nullptr;
+    if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_COMMON_DESKTOPDIRECTORY, &pidl)) && pidl) {
+        if (!SHGetPathFromIDListW(pidl, desktop)) desktop[0] = 0;
+        CoTaskMemFree(pidl);
+    }
+    const std::string linkName = state_.ReadSetupIni("Form", "desKtopLink");
+    if (!desktop[0] || linkName.empty()) {
+        face_.Note("no desktop shortcut: the desktop folder or the shortcut's name is unknown");
+        return;
+    }
+    const std::wstring linkFile = std::wstring(desktop) + tavix::W(linkName);
+    hr = file.p->Save(linkFile.c_str(), FALSE);
+    face_.Note((SUCCEEDED(hr) ? "made the desktop shortcut " : "could not save the desktop shortcut ") +
+               tavix::G(linkFile));
+}
+
+void InstallSequence::MakeProgramGroup() {
+    struct CloseAtEnd {
+        DdeClientConv& d;
+        ~CloseAtEnd() { d.CloseLink(); }
+    } closeAtEnd{DdeClientConv1};
+    DdeClientConv1.SetLink("ProgMan", "ProgMan");
+    if (!DdeClientConv1.OpenLink()) {
+        face_.Note("no program group: the program manager does not answer");
+        return;
+    }
+    for (const std::string& command : tavix::ProgramGroupCommands(state_.InstallDir, ExeName, state_.Caption))
+        DdeClientConv1.ExecuteMacro(command);
+    face_.Note("asked the program manager for the program group " + state_.Caption);
+}
+
+void InstallSequence::WriteRegInfo(const std::string& Ext, const std::string& ClassKey, int IconIndex,
+                                   const std::string& Target, const std::string& Description) {
+    ui::Registry reg(HKEY_CLASSES_ROOT);
+    auto write = [&reg](const tavix::RegValue& v) {
+        reg.SetRoot(RootKey(v.root));
+        reg.OpenKey(v.key, true);
+        reg.WriteString(v.name, v.value);
+        reg.CloseKey();
+    };
+    for (const tavix::RegValue& v : tavix::AssociationValues(Ext, ClassKey, IconIndex, Target, Description)) write(v);
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    const std::string serial = state_.ReadSetupIni("Form", "Serial");
+    const std::string version = state_.ReadSetupIni("Form", "Version");
+    for (const tavix::RegValue& v : tavix::ApplicationValues(ClassKey, Target, serial, version)) write(v);
+    face_.Note("registered the document type " + Ext + " and the application keys under " + ClassKey);
+}
+
+} // namespace install

@@ -1,0 +1,79 @@
+// The install sequence: the main program, every manifest entry, the uninstall
+// entry, the desktop shortcut, the program group and the registry
+// information, in one pass. It shows and asks through an InstallFace: the
+// installation window is one, the silent installation another.
+#pragma once
+#include <string>
+
+#include "install/dde_client.h"
+#include "setupdata/errors.h"
+#include "setupdata/manifest.h"
+#include "startup/setup_state.h"
+
+namespace install {
+
+class InstallFace {
+public:
+    virtual ~InstallFace() = default;
+    // The status line (GBK); an empty text ends the sequence's use of it.
+    virtual void Status(const std::string& text) = 0;
+    // The progress bar's position.
+    virtual void Bar(int position) = 0;
+    // The pause after each bar step.
+    virtual void Pause() = 0;
+    // Serves the user at the sequence's yield points; false ends the
+    // sequence there (a confirmed cancel, the setup is ending).
+    virtual bool YieldPoint() = 0;
+    // A folder could not be made; `text` is the error (GBK).
+    virtual void FolderFailed(const std::string& text) = 0;
+    // A record of each step and each file written (GBK).
+    virtual void Note(const std::string& /*line*/) {}
+};
+
+enum class InstallOutcome {
+    Completed,         // every step ran
+    Stopped,           // a yield point ended it
+    MainFolderFailed,  // the installation folder could not be made (told through FolderFailed)
+    ProgramLocked,     // the main program could not be written; `message` holds the cause
+    Failed,            // a step failed; `message` holds the error's text
+};
+
+struct InstallResult {
+    InstallOutcome outcome = InstallOutcome::Completed;
+    std::string message;
+    tavix::ErrorKind kind = tavix::ErrorKind::General;  // of a failed step
+};
+
+class InstallSequence {
+public:
+    InstallSequence(SetupState& state, InstallFace& face);
+
+    // Runs the steps once. Nothing written is undone when it ends early.
+    InstallResult RunInstall();
+
+    // [Run] FileName: the main program below the installation folder.
+    std::string ExeName;
+
+    bool EnsureMainDir(const std::string& Dir);
+    bool EnsureSubDir(const std::string& RelDir);
+    void ExtractEntry(const tavix::ManifestEntry& entry);
+    void RegisterUninstaller();
+    void MakeDesktopLink();
+    void MakeProgramGroup();
+    void WriteRegInfo(const std::string& Ext, const std::string& ClassKey, int IconIndex, const std::string& Target,
+                      const std::string& Description);
+
+private:
+    InstallOutcome Steps();
+    void RunManifest();
+    bool EnsureFolder(const std::string& full, const std::string& status, const std::string& failure);
+    // A yield point: ends the sequence when the face says so.
+    void YieldToUser();
+    void SetBar(int position);
+
+    SetupState& state_;
+    InstallFace& face_;
+    DdeClientConv DdeClientConv1;
+};
+
+} // namespace install
