@@ -12,6 +12,16 @@
 
 namespace {
 
+// DLLs are loaded from the system folder only, never from the setup's own
+// folder (a downloads folder where others may have planted one).
+void LimitDllSearch() {
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    auto setDefault =
+        reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
+}
+
 int RunWizard() {
     ui::InitApplication(GetModuleHandleW(nullptr));
     CoInitialize(nullptr);  // the shell link of the installation needs COM on this thread
@@ -41,6 +51,7 @@ int RunWizard() {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    LimitDllSearch();
     runonce::Startup();
     const int code = RunWizard();
     runonce::Shutdown();
