@@ -1,12 +1,15 @@
 // Program block of the setup: one copy at a time, the backdrop, the wizard
-// and the message loop.
+// and the message loop; or, with /S, an installation without windows.
 #include <windows.h>
 #include <objbase.h>
 
 #include "RunOnce.h"
 #include "Unit_main.h"
+#include "command_line.h"
 #include "product.h"
 #include "setup_state.h"
+#include "setupdata/wide_text.h"
+#include "silent_install.h"
 #include "ui/window.h"
 #include "wizard/Unit_Schedule.h"
 
@@ -50,10 +53,13 @@ int RunWizard() {
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR args, int) {
     LimitDllSearch();
+    const std::wstring wide = args ? args : L"";
+    const std::string gbk = tavix::G(wide);
+    const tavix::CommandLine cmd = tavix::ParseCommandLine(gbk);
     runonce::Startup();
-    const int code = RunWizard();
+    const int code = cmd.silent ? static_cast<int>(startup::RunSilent(cmd, tavix::W(gbk) == wide)) : RunWizard();
     runonce::Shutdown();
     return code;
 }

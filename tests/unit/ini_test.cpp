@@ -4,6 +4,7 @@
 #include <string>
 
 #include "setupdata/ini.h"
+#include "test_names.h"
 
 using tavix::IniLookup;
 
@@ -16,6 +17,8 @@ struct IniCase {
     const char* key;
     std::string expected;
 };
+void PrintTo(const IniCase& c, std::ostream* os) { *os << c.what; }
+
 
 class IniLookupTable : public ::testing::TestWithParam<IniCase> {};
 
@@ -53,7 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
         IniCase{"unmatched quote kept", "[A]\r\nq=\"w\r\n", "A", "q", "\"w"},
         IniCase{"section header with a GBK ] trail byte",
                 std::string("[\x81]x]\r\nk=1\r\n"), "\x81]x", "k", "1"},
-        IniCase{"key before any section is unreachable", "k=1\r\n[A]\r\n", "A", "k", ""}));
+        IniCase{"key before any section is unreachable", "k=1\r\n[A]\r\n", "A", "k", ""}),
+    tavix_test::CaseName<IniCase>);
 
 TEST(IniLookup, CutsLongValuesTo2047Bytes) {
     for (std::size_t n : {2046u, 2047u, 2048u, 5000u}) {

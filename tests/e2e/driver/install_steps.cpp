@@ -1,5 +1,6 @@
 #include "install_steps.h"
 
+#include <ddeml.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -67,13 +68,35 @@ HWND WaitProgramGroupWindow(DWORD timeoutMs) {
     return found;
 }
 
-void CleanInstallation(const std::wstring& installDir) {
-    KillByName(L"TAVI.exe");
+static HDDEDATA CALLBACK NoDdeCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+    return nullptr;
+}
+
+void WaitForProgramManager(DWORD timeoutMs) {
+    DWORD inst = 0;
+    Check(DdeInitializeW(&inst, NoDdeCallback, APPCMD_CLIENTONLY, 0) == DMLERR_NO_ERROR, "no DDE");
+    HSZ name = DdeCreateStringHandleW(inst, L"ProgMan", CP_WINUNICODE);
+    bool up = WaitFor([&] {
+        HCONV conv = DdeConnect(inst, name, name, nullptr);
+        if (conv) DdeDisconnect(conv);
+        return conv != nullptr;
+    }, timeoutMs, 200);
+    DdeFreeStringHandle(inst, name);
+    DdeUninitialize(inst);
+    Check(up, "the shell's program manager does not answer");
+}
+
+void CloseProgramGroupWindows() {
     while (HWND w = WaitProgramGroupWindow(0)) {
         PostClose(w);
         WaitFor([&] { return !IsWindow(w); }, 5000);
         if (IsWindow(w)) break;
     }
+}
+
+void CleanInstallation(const std::wstring& installDir) {
+    KillByName(L"TAVI.exe");
+    CloseProgramGroupWindows();
     std::wstring dir = installDir;
     while (!dir.empty() && dir.back() == L'\\') dir.pop_back();
     if (!dir.empty()) DeleteTree(dir);

@@ -38,6 +38,12 @@ std::wstring TempManifestPath();   // Windows\Temp\avixSetup.log
 // The shell's window showing the new program group (the program manager
 // opens one when a group is created); null when none appears in time.
 HWND WaitProgramGroupWindow(DWORD timeoutMs);
+// Closes the shell's windows showing the program group.
+void CloseProgramGroupWindows();
+
+// Waits until the shell's program manager answers DDE, as it does on any
+// desktop once the shell has started; Fail()s when it never does.
+void WaitForProgramManager(DWORD timeoutMs = 20000);
 
 // Removes what an installation into `installDir` may leave: the folder, the
 // registry keys of the product, the desktop shortcut, the program group (and

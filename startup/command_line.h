@@ -1,0 +1,39 @@
+// The command line of an installation without windows, for administrators:
+//
+//   TavixSetup.exe /S [/LOG=file] [/D=folder]
+//
+// /S installs silently. /LOG= names a log file (quotes allowed around the
+// switch or its value). /D= comes last and takes the rest of the line, blanks
+// included, as the installation folder. Switches ignore letter case. Without
+// /S the command line is not used: the wizard runs.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace tavix {
+
+// Exit codes of a silent installation.
+enum class ExitCode : int {
+    Success = 0,
+    BadCommandLine = 1,   // an unknown switch, an empty /D=, a log that cannot be written
+    AnotherCopy = 2,      // another copy of the setup is running
+    ProductRunning = 3,   // the product runs; it is left running
+    NewerInstalled = 4,   // a later release is installed; no downgrade
+    FolderRefused = 5,    // the installation folder cannot be used
+    WriteFailed = 6,      // a folder, file or registry value could not be written
+    DamagedSetup = 7,     // an item of the setup is missing or damaged
+};
+
+struct CommandLine {
+    bool silent = false;
+    bool hasLog = false;
+    std::string log;       // /LOG= value, quotes removed
+    bool hasFolder = false;
+    std::string folder;    // /D= value as given (trailing blanks dropped)
+    std::string error;     // why the line is refused; empty when it is usable
+};
+
+// Parses the arguments after the program's name (GBK text).
+CommandLine ParseCommandLine(std::string_view args);
+
+} // namespace tavix

@@ -1,0 +1,191 @@
+#include "silent_install.h"
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <string>
+
+#include "install/install_sequence.h"
+#include "setupdata/errors.h"
+#include "setupdata/payload.h"
+#include "setupdata/product_info.h"
+#include "setupdata/system_error.h"
+#include "setupdata/wide_text.h"
+#include "startup/product_process.h"
+#include "startup/setup_state.h"
+#include "wizard/wizard_rules.h"
+
+namespace startup {
+namespace {
+
+using tavix::ExitCode;
+
+// The log of the silent installation: one UTF-8 line per step and per file,
+// each with its local time. Without /LOG= nothing is written.
+class SilentLog {
+public:
+    ~SilentLog() {
+        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    }
+    bool Open(const std::string& path) {
+        file_ = CreateFileW(tavix::W(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        return file_ != INVALID_HANDLE_VALUE;
+    }
+    void Line(const std::string& gbk) {
+        if (file_ == INVALID_HANDLE_VALUE) return;
+        SYSTEMTIME t;
+        GetLocalTime(&t);
+        char stamp[40];
+        std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", t.wYear, t.wMonth, t.wDay,
+                      t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
+        std::string line = stamp + tavix::Utf8(tavix::W(gbk)) + "\r\n";
+        DWORD written = 0;
+        WriteFile(file_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
+
+private:
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+};
+
+// What the install sequence shows goes to the log; nothing waits.
+class SilentFace : public install::InstallFace {
+public:
+    explicit SilentFace(SilentLog& log) : log_(log) {}
+    void Status(const std::string&) override {}
+    void Bar(int) override {}
+    void Pause() override {}
+    bool YieldPoint() override { return true; }
+    void FolderFailed(const std::string& text) override {
+        log_.Line("failed: " + text);
+        folderFailed = true;
+    }
+    void Note(const std::string& line) override { log_.Line(line); }
+
+    bool folderFailed = false;
+
+private:
+    SilentLog& log_;
+};
+
+// The text of a payload item; throws when the setup lacks it.
+std::string ItemText(const char* type, const char* name) {
+    tavix::PayloadItem item = tavix::FindPayload(type, name);
+    return std::string(static_cast<const char*>(item.data), item.size);
+}
+
+ExitCode Finish(SilentLog& log, ExitCode code, const std::string& why) {
+    log.Line("exit code " + std::to_string(static_cast<int>(code)) + ": " + why);
+    return code;
+}
+
+// The earlier installation as the wizard finds it; false when a later release
+// is installed. The keys are read, never made.
+bool MayInstallOver(SilentLog& log, const std::string& newSerial) {
+    std::string serial, path;
+    ui::Registry registry(HKEY_CURRENT_USER);
+    if (registry.OpenKey("Software\\TAVIX\\Shell\\Serial", false)) serial = registry.ReadString("Serial");
+    if (registry.OpenKey("Software\\TAVIX\\Shell\\PathName", false)) path = registry.ReadString("Path");
+    registry.CloseKey();
+    auto exists = [](const std::string& file) {
+        DWORD a = GetFileAttributesW(tavix::W(file).c_str());
+        return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+    };
+    switch (tavix::CheckEarlierInstall(serial, path, exists, newSerial)) {
+    case tavix::VersionQuestion::None:
+        return true;
+    case tavix::VersionQuestion::Reinstall:
+        log.Line("the same release is installed in " + path + "; installing over it");
+        return true;
+    case tavix::VersionQuestion::OlderVersion:
+        log.Line("a later release (" + serial + ") is installed in " + path);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
+    // No box of the system either: a script must never wait on one.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
+    SilentLog log;
+    if (cmd.hasLog && !log.Open(cmd.log)) return ExitCode::BadCommandLine;
+    log.Line(std::string(tavix::kAppTitle) + ": silent installation");
+    if (!cmd.error.empty()) return Finish(log, ExitCode::BadCommandLine, cmd.error);
+    if (!lossless) return Finish(log, ExitCode::BadCommandLine, "the command line holds characters without a GBK form");
+
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, tavix::kMutexName);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (mutex) CloseHandle(mutex);
+        return Finish(log, ExitCode::AnotherCopy, "another copy of the setup is running");
+    }
+
+    SetupState state;
+    std::string control, manifest;
+    try {
+        control = ItemText(tavix::kControlFiles[tavix::kControlFile].resourceType,
+                           tavix::kControlFiles[tavix::kControlFile].resourceName);
+        manifest = ItemText(tavix::kControlFiles[tavix::kManifestFile].resourceType,
+                            tavix::kControlFiles[tavix::kManifestFile].resourceName);
+    } catch (const std::exception& e) {
+        return Finish(log, ExitCode::DamagedSetup, e.what());
+    }
+    state.ControlText = [&control] { return control; };
+    state.ManifestText = [&manifest] { return manifest; };
+    state.Caption = state.ReadSetupIni("Form", "Caption");
+    state.VersionSerial = state.ReadSetupIni("Form", "Serial");
+    log.Line("release " + state.Caption + ", serial " + state.VersionSerial);
+
+    if (IsProductRunning()) return Finish(log, ExitCode::ProductRunning, "the product is running; it is left running");
+    try {
+        if (!MayInstallOver(log, state.VersionSerial))
+            return Finish(log, ExitCode::NewerInstalled, "a later release is installed; nothing was installed");
+    } catch (const std::exception& e) {
+        // The new serial is the setup's own; the installed one is the user's.
+        try {
+            tavix::StrToInt(state.VersionSerial);
+        } catch (const std::exception&) {
+            return Finish(log, ExitCode::DamagedSetup, e.what());
+        }
+        log.Line(std::string("the installed version cannot be read (") + e.what() + "); installing over it");
+    }
+
+    const std::string folder =
+        cmd.hasFolder ? cmd.folder : tavix::PresetFolder(state.ReadSetupIni("SetupDir", "SetupPath"));
+    const std::string problem = tavix::InstallFolderProblem(folder);
+    if (!problem.empty()) return Finish(log, ExitCode::FolderRefused, "the folder " + folder + " is refused: " + problem);
+    state.InstallDir = tavix::HandOverFolder(folder);
+    state.CreateDesktopLink = true;
+    state.RunAfterInstall = false;
+    state.InstallStarted = true;
+    log.Line("installing into " + state.InstallDir);
+
+    CoInitialize(nullptr);  // the shell link of the desktop shortcut
+    SilentFace face(log);
+    install::InstallResult result;
+    {
+        install::InstallSequence sequence(state, face);
+        result = sequence.RunInstall();
+    }
+    state.SetupRegistry.reset();
+    CoUninitialize();
+    switch (result.outcome) {
+    case install::InstallOutcome::Completed:
+        if (face.folderFailed)
+            return Finish(log, ExitCode::WriteFailed, "a folder could not be made; its files are missing");
+        return Finish(log, ExitCode::Success, "installed");
+    case install::InstallOutcome::MainFolderFailed:
+        return Finish(log, ExitCode::WriteFailed, "the installation folder could not be made");
+    case install::InstallOutcome::ProgramLocked:
+        return Finish(log, ExitCode::WriteFailed, "the main program could not be written: " + result.message);
+    case install::InstallOutcome::Stopped:
+    case install::InstallOutcome::Failed:
+        break;
+    }
+    return Finish(log, result.kind == tavix::ErrorKind::MissingItem ? ExitCode::DamagedSetup : ExitCode::WriteFailed,
+                  "failed: " + result.message);
+}
+
+} // namespace startup

@@ -1,0 +1,182 @@
+// The installation without windows (/S): a complete installation checked as
+// the wizard's is, and each refusal with its own exit code and nothing
+// written or ended.
+#include <functional>
+
+#include "driver/e2e.h"
+#include "driver/install_steps.h"
+#include "driver/setup_steps.h"
+#include "driver/wizard_steps.h"
+#include "startup/command_line.h"
+
+using namespace e2e;
+using tavix::ExitCode;
+
+namespace {
+
+struct SilentRun {
+    DWORD code = 0;
+    bool windowShown = false;   // a visible top-level window of the setup appeared
+    bool controlFiles = false;  // a control file appeared in the temporary folder
+};
+
+// Runs `exe` with `args` to its end, watching that it never shows a window
+// (a message box included) and never writes the temporary control files.
+SilentRun RunSilently(const std::wstring& exe, const std::wstring& args) {
+    RemoveControlFiles();
+    SilentRun run;
+    Process p = Launch(exe, args);
+    auto watch = [&] {
+        if (!TopWindows(p.pid).empty()) run.windowShown = true;
+        for (const wchar_t* name : kControlFileNames)
+            if (FileExists(WindowsTempDir() + name)) run.controlFiles = true;
+    };
+    while (!HasExited(p)) {
+        watch();
+        Pause(10);
+    }
+    watch();
+    run.code = WaitExit(p, 1000);
+    CloseHandle(p.handle);
+    return run;
+}
+
+// The log as text (it is UTF-8).
+std::wstring ReadLog(const std::wstring& path) {
+    std::string bytes;
+    Check(ReadFileBytes(path, bytes), "no log %s", ToUtf8(path).c_str());
+    return FromUtf8(bytes);
+}
+
+void CheckNothingInstalled(const std::wstring& dir) {
+    Check(!DirExists(dir), "the folder %s was made", ToUtf8(dir).c_str());
+    Check(!RegKeyExists(HKEY_CURRENT_USER, L"software\\microsoft\\windows\\currentversion\\uninstall\\Quorvix"),
+          "the uninstall entry was written");
+    Check(!RegKeyExists(HKEY_CLASSES_ROOT, L".Qvt"), "the document type was registered");
+    Check(!FileExists(DesktopLinkPath()), "a desktop shortcut was made");
+    Check(!DirExists(ProgramGroupDir()), "a program group was made");
+}
+
+}  // namespace
+
+E2E_SCENARIO(silent_installation_installs_everything_without_a_window) {
+    InstallScenario s(L"C:\\Tavix E2E\\静默 安装\\");
+    const std::wstring log = std::wstring(kTestRoot) + L"\\安装 记录.log";
+    const std::size_t n = Release().manifestLines.size();
+    WaitForProgramManager();
+
+    // /D= takes the rest of the line, blanks included, and gets its backslash.
+    std::wstring folder = s.dir.substr(0, s.dir.size() - 1);
+    SilentRun run = RunSilently(SetupExe(), L"/S \"/LOG=" + log + L"\" /D=" + folder);
+    Check(run.code == 0, "exit code %lu\n%s", run.code, ToUtf8(ReadLog(log)).c_str());
+    Check(!run.windowShown, "the silent installation showed a window");
+    Check(!run.controlFiles, "the silent installation wrote the temporary control files");
+
+    CheckManifestInstalled(s.dir, 0, n);
+    CheckSameFile(ReleaseDir() + L"\\Uninstall.exe", s.dir + L"Uninstall.exe");
+    CheckInstallRegistry(s.dir);
+    ShellLinkInfo link;
+    Check(ReadShellLink(DesktopLinkPath(), link), "no shortcut %s", ToUtf8(DesktopLinkPath()).c_str());
+    Check(link.path == s.dir + L"TAVI.exe" && link.workingDir == s.dir, "shortcut points at %s in %s",
+          ToUtf8(link.path).c_str(), ToUtf8(link.workingDir).c_str());
+    Check(WaitFor([&] { return FilesIn(ProgramGroupDir() + L"\\").size() == 4; }, 10000),
+          "the program group %s does not hold four items", ToUtf8(ProgramGroupDir()).c_str());
+    ShellLinkInfo item;
+    Check(ReadShellLink(ProgramGroupDir() + L"\\" + W936(Release().caption) + L".lnk", item) &&
+              item.path == s.dir + L"TAVI.exe",
+          "the group's program item points at %s", ToUtf8(item.path).c_str());
+    WaitProgramGroupWindow(5000);
+    CloseProgramGroupWindows();
+    // The product is not started, and Options.ini is as the release has it.
+    Check(FindTop(0, L"TTavi30", nullptr, 1000) == nullptr, "the product was started");
+    CheckSameFile(ReleaseDir() + L"\\Options.ini", s.dir + L"Options.ini");
+
+    // The log names every file it wrote and ends with the outcome.
+    const std::wstring text = ReadLog(log);
+    for (std::size_t i = 0; i < n; ++i)
+        Check(text.find(L"wrote " + TargetOf(s.dir, i) + L"\r\n") != std::wstring::npos, "the log does not name %s",
+              ToUtf8(TargetOf(s.dir, i)).c_str());
+    Check(text.find(L"wrote " + s.dir + L"Uninstall.exe\r\n") != std::wstring::npos, "the log misses Uninstall.exe");
+    const std::wstring last = L"exit code 0: installed\r\n";
+    Check(text.size() > last.size() && text.compare(text.size() - last.size(), last.size(), last) == 0,
+          "the log does not end with the outcome:\n%s", ToUtf8(text).c_str());
+
+    // The same release again: the silent answer is to install over it.
+    DeleteFileW((s.dir + L"Options.ini").c_str());
+    run = RunSilently(SetupExe(), L"/S /D=" + s.dir);
+    Check(run.code == 0 && !run.windowShown, "a second installation over the first: exit code %lu", run.code);
+    CheckSameFile(ReleaseDir() + L"\\Options.ini", s.dir + L"Options.ini");
+    WaitProgramGroupWindow(5000);  // the shell shows the group again
+    CloseProgramGroupWindows();
+}
+
+E2E_SCENARIO(silent_refusals_have_their_own_exit_codes_and_change_nothing) {
+    const std::wstring dir = L"C:\\Tavix E2E\\静默拒绝\\";
+    struct Row {
+        const char* what;
+        std::wstring args;             // after "/S /LOG=<log> "
+        ExitCode code;
+        std::function<void()> before;  // makes the situation
+        std::function<void()> after;   // what must still hold
+        std::wstring exe;              // empty: the setup of the release
+    };
+    Process other, product;
+    const std::wstring installed = std::wstring(kTestRoot) + L"\\新版本\\";
+    const Row rows[] = {
+        {"unknown switch", L"/Q /D=" + dir, ExitCode::BadCommandLine, nullptr, nullptr, L""},
+        {"empty /D=", L"/D=", ExitCode::BadCommandLine, nullptr, nullptr, L""},
+        {"relative folder", L"/D=Tavix280", ExitCode::FolderRefused, nullptr, nullptr, L""},
+        {"folder on no drive", L"/D=\\Program Files\\Tavix280", ExitCode::FolderRefused, nullptr, nullptr, L""},
+        {"another copy running", L"/D=" + dir, ExitCode::AnotherCopy,
+         [&] { other = StartSetupToWizard(); },
+         [&] {
+             Check(!HasExited(other), "the other copy was ended");
+             Kill(other);
+             RemoveControlFiles();
+         },
+         L""},
+        {"product running", L"/D=" + dir, ExitCode::ProductRunning,
+         [&] { product = StartProduct(std::wstring(kTestRoot) + L"\\运行中", L"TAVI.exe"); },
+         [&] {
+             Check(!HasExited(product), "the running product was ended");
+             Kill(product);
+         },
+         L""},
+        {"later release installed", L"/D=" + dir, ExitCode::NewerInstalled,
+         [&] {
+             CreateDirectoryW(installed.c_str(), nullptr);
+             WriteFileBytes(installed + L"TAVI.exe", "the later release");
+             RegWrite(HKEY_CURRENT_USER, L"Software\\TAVIX\\Shell\\Serial", L"Serial", L"99999999");
+             RegWrite(HKEY_CURRENT_USER, L"Software\\TAVIX\\Shell\\PathName", L"Path", installed);
+         },
+         [&] {
+             std::string bytes;
+             Check(ReadFileBytes(installed + L"TAVI.exe", bytes) && bytes == "the later release",
+                   "the later release was overwritten");
+             std::wstring serial;
+             Check(RegRead(HKEY_CURRENT_USER, L"Software\\TAVIX\\Shell\\Serial", L"Serial", serial) &&
+                       serial == L"99999999",
+                   "the installed serial changed");
+         },
+         L""},
+        {"folder that cannot be made", L"/D=" + std::wstring(kTestRoot) + L"\\文件\\子目录", ExitCode::WriteFailed,
+         [&] { WriteFileBytes(std::wstring(kTestRoot) + L"\\文件", "a file, not a folder"); }, nullptr, L""},
+        {"setup without its items", L"/D=" + dir, ExitCode::DamagedSetup, nullptr, nullptr,
+         Env(L"TAVIX_MISSING_AGREEMENT_EXE")},
+    };
+    for (const Row& row : rows) {
+        Log("%s", row.what);
+        InstallScenario s(dir);  // puts the registry and the folders back
+        const std::wstring log = std::wstring(kTestRoot) + L"\\refusal.log";
+        if (row.before) row.before();
+        SilentRun run = RunSilently(row.exe.empty() ? SetupExe() : row.exe, L"/S \"/LOG=" + log + L"\" " + row.args);
+        const std::wstring text = ReadLog(log);
+        Check(run.code == static_cast<DWORD>(row.code), "%s: exit code %lu, expected %d\n%s", row.what, run.code,
+              static_cast<int>(row.code), ToUtf8(text).c_str());
+        Check(!run.windowShown && !run.controlFiles, "%s: a window or a control file appeared", row.what);
+        Check(text.find(L"exit code " + std::to_wstring(static_cast<int>(row.code)) + L": ") != std::wstring::npos,
+              "%s: the log does not give the outcome:\n%s", row.what, ToUtf8(text).c_str());
+        CheckNothingInstalled(dir);
+        if (row.after) row.after();
+    }
+}

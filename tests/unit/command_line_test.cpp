@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include "startup/command_line.h"
+#include "test_names.h"
+
+using tavix::ParseCommandLine;
+
+namespace {
+
+struct LineCase {
+    const char* what;
+    const char* args;
+    bool silent;
+    const char* log;     // null: no /LOG=
+    const char* folder;  // null: no /D=
+    bool refused;
+};
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.what; }
+
+
+class CommandLineTable : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(CommandLineTable, ParsesTheSwitches) {
+    const LineCase& c = GetParam();
+    tavix::CommandLine cmd = ParseCommandLine(c.args);
+    EXPECT_EQ(cmd.silent, c.silent);
+    EXPECT_EQ(cmd.hasLog, c.log != nullptr);
+    if (c.log) EXPECT_EQ(cmd.log, c.log);
+    EXPECT_EQ(cmd.hasFolder, c.folder != nullptr);
+    if (c.folder) EXPECT_EQ(cmd.folder, c.folder);
+    EXPECT_EQ(!cmd.error.empty(), c.refused) << cmd.error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, CommandLineTable,
+    ::testing::Values(
+        LineCase{"nothing", "", false, nullptr, nullptr, false},
+        LineCase{"silent alone", "/S", true, nullptr, nullptr, false},
+        LineCase{"letter case ignored", "/s /log=a.txt /d=C:\\A", true, "a.txt", "C:\\A", false},
+        LineCase{"folder takes the rest with blanks", "/S /D=C:\\Program Files\\Tavix 280", true, nullptr,
+                 "C:\\Program Files\\Tavix 280", false},
+        LineCase{"folder keeps quotes and switches after it", "/S /D=C:\\a /LOG=x", true, nullptr, "C:\\a /LOG=x",
+                 false},
+        LineCase{"trailing blanks of the folder dropped", "/S /D=C:\\a\\  \t", true, nullptr, "C:\\a\\", false},
+        LineCase{"blanks between switches", "  /S\t /LOG=l.txt   /D=D:\\x", true, "l.txt", "D:\\x", false},
+        LineCase{"quoted log switch", "/S \"/LOG=C:\\my logs\\a.log\" /D=C:\\a", true, "C:\\my logs\\a.log", "C:\\a",
+                 false},
+        LineCase{"quoted log value", "/S /LOG=\"C:\\my logs\\a.log\"", true, "C:\\my logs\\a.log", nullptr, false},
+        LineCase{"GBK folder", "/S /D=D:\\软件\\东方", true, nullptr, "D:\\软件\\东方", false},
+        LineCase{"empty folder", "/S /D=", true, nullptr, "", true},
+        LineCase{"blank folder", "/S /D=   ", true, nullptr, "", true},
+        LineCase{"unknown switch", "/S /Q", true, nullptr, nullptr, true},
+        LineCase{"stray word", "/S install", true, nullptr, nullptr, true},
+        LineCase{"switch glued to another", "/SD=C:\\a", false, nullptr, nullptr, true},
+        LineCase{"empty log", "/S /LOG=", true, "", nullptr, true},
+        LineCase{"two logs", "/S /LOG=a /LOG=b", true, "b", nullptr, true},
+        LineCase{"wizard with a folder", "/D=C:\\a", false, nullptr, "C:\\a", false}),
+    tavix_test::CaseName<LineCase>);
+
+}  // namespace
