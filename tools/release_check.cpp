@@ -1,7 +1,6 @@
 #include "release_check.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <set>
 
