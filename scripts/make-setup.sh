@@ -10,8 +10,9 @@
 # Setup.log and the control file Setup.ini at its top. OUT.exe defaults to
 # TavixSetup.exe in the current folder; BUILD_DIR to build/setup in this tree
 # (one build folder serves any number of releases, one run at a time).
-# A problem of the manifest refuses the release (exit code 1, nothing written);
-# warnings are printed and the setup is still made.
+# A problem of the release refuses it (exit code 1, nothing written), each
+# named with its file and line; warnings are printed and the setup is still
+# made. The same release folder gives the same setup, byte for byte.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 me=make-setup

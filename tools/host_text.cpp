@@ -60,9 +60,27 @@ bool IsRegularFile(const std::string& hostPath) {
     return stat(hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::uint64_t FileSize(const std::string& hostPath) {
+FileFacts InspectReleaseFile(const std::string& releaseDir, const std::string& hostPath) {
+    namespace fs = std::filesystem;
+    FileFacts facts;
+    std::error_code ec;
+    fs::path real = fs::canonical(hostPath, ec);
+    if (ec) return facts;  // missing, or a link that leads nowhere
+    fs::path root = fs::canonical(releaseDir, ec);
+    if (ec) return facts;
+    auto rel = real.lexically_relative(root);
+    if (rel.empty() || *rel.begin() == "..") {
+        facts.kind = FileKind::kLinkOutside;
+        facts.linkTarget = real.string();
+        return facts;
+    }
     struct stat st;
-    return stat(hostPath.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    if (stat(real.c_str(), &st) != 0) return facts;
+    if (S_ISDIR(st.st_mode)) facts.kind = FileKind::kFolder;
+    else if (S_ISREG(st.st_mode)) facts.kind = FileKind::kRegular;
+    else facts.kind = FileKind::kOther;
+    facts.size = static_cast<std::uint64_t>(st.st_size);
+    return facts;
 }
 
 std::vector<std::string> ListReleaseFiles(const std::string& releaseDir) {

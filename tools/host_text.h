@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "release_check.h"
+
 namespace tavix {
 
 // Converts GBK bytes to UTF-8; bytes that do not convert become "?".
@@ -17,7 +19,11 @@ std::u16string GbkToUtf16(const std::string& gbk);
 std::string ReleaseHostPath(const std::string& releaseDir, const std::string& targetPath);
 
 bool IsRegularFile(const std::string& hostPath);
-std::uint64_t FileSize(const std::string& hostPath);  // 0 when it cannot be read
+
+// What `hostPath` is, for a file of the release folder `releaseDir`: links
+// are followed, and one that leads (itself or through a linked folder on its
+// way) out of the release folder is reported as such.
+FileFacts InspectReleaseFile(const std::string& releaseDir, const std::string& hostPath);
 
 // Every regular file below a release folder, as releaseDir + "/" + relative
 // path (the form ReleaseHostPath gives), sorted.

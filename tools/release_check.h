@@ -1,7 +1,11 @@
 // Checks of a release folder before its items are embedded in the setup.
+// Every text these functions return is UTF-8, ready to print: GBK text of the
+// release (lines, paths, control-file values) is converted, host paths are
+// shown as they are.
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,27 +13,81 @@
 
 namespace tavix {
 
+// What a manifest path names in the release folder.
+enum class FileKind {
+    kRegular,      // a file (or a link to a file inside the release folder)
+    kMissing,      // nothing, or a link that leads nowhere
+    kFolder,       // a folder
+    kLinkOutside,  // a link (of the file or of a folder on its way) that leads out of the release folder
+    kOther,        // a device, pipe or socket
+};
+
+struct FileFacts {
+    FileKind kind = FileKind::kMissing;
+    std::uint64_t size = 0;
+    std::string linkTarget;  // where a kLinkOutside leads (host path)
+};
+
+// The release folder as the checks see it; the builder fills it from the
+// file system, the tests with fakes.
+struct ReleaseFolder {
+    // The host path of a manifest target path (GBK, backslashes).
+    std::function<std::string(const std::string& targetPath)> hostPath;
+    std::function<FileFacts(const std::string& hostPath)> inspect;
+    // Every file of the folder as hostPath spells it, sorted.
+    std::function<std::vector<std::string>()> listFiles;
+};
+
 struct ReleaseItem {
     ManifestEntry entry;
     std::string file;  // the item's file in the release folder (host path)
+    std::uint64_t size = 0;
 };
 
 struct ReleaseReport {
-    std::vector<ReleaseItem> items;      // one per manifest line, in manifest order
-    std::vector<std::string> problems;   // each names its manifest line; empty: usable
+    std::vector<ReleaseItem> items;        // one per manifest line, in manifest order
+    std::vector<std::string> problems;     // each refuses the release; empty: usable
+    std::vector<std::string> warnings;     // the release builds, but may not install as meant
 };
 
-// Checks the manifest text line by line. `fileExists` tells whether a host
-// path exists as a regular file; `hostPath` maps a manifest target path (GBK,
-// backslashes) to its file in the release folder.
-ReleaseReport CheckManifest(const std::string& manifestText,
-                            bool (*fileExists)(const std::string& hostPath),
-                            std::string (*hostPath)(const std::string& targetPath));
+// The largest payload (sum of the items' bytes) a setup may carry. A 32-bit
+// program's image must fit below 2 GB beside the system's own code. Measured
+// under Wine 8 with setups of one release and a large item: 1,950 MiB of
+// payload starts; 1,975 MiB is created but dies in its DLL start (0xC0000142);
+// 2,000 MiB and more fail CreateProcess with error 8 (not enough memory). The
+// limit keeps a fifth of that as margin for Windows' own layout of the
+// address space: 1,536 MiB (1.5 GiB), which is known to start.
+constexpr std::uint64_t kMaxPayloadBytes = 1536ull * 1024 * 1024;
 
-// The reason a target path cannot be installed, or empty when it can.
-std::string TargetPathProblem(const std::string& targetPath);
+// Checks a whole release: `manifestText` is Setup.log, `iniText` Setup.ini
+// (null when the folder has none). Runs every check and collects every
+// problem and warning, each naming its file and line.
+ReleaseReport CheckRelease(const std::string& manifestText, const std::string* iniText,
+                           const ReleaseFolder& folder);
 
-// ---- warnings: a release that builds but may not install as meant ----------
+// ---- the parts of CheckRelease ------------------------------------------------
+
+// What is wrong with the encoding of a text the setup reads as GBK with CR LF
+// line ends: "UTF-8 text with a byte-order mark (EF BB BF)", "UTF-16 text
+// ...", "a NUL byte (byte 12, line 2)", "UTF-8 text (...)", or empty when it
+// may be GBK.
+std::string TextEncodingProblem(const std::string& text);
+
+// Lines that end in a lone LF or CR; 0 when every line ends in CR LF.
+std::size_t CountBareLineEnds(const std::string& text);
+
+// The manifest's lines, each checked alone and against the others: grammar,
+// GBK, resource names, the path rule, collisions, lengths below
+// `defaultFolder`, and the file in the release folder.
+void CheckManifest(const std::string& manifestText, const std::string& defaultFolder, const ReleaseFolder& folder,
+                   ReleaseReport& report);
+
+// The control file's values the setup cannot do without (problems) and those
+// that may not do what the author meant (warnings), given the accepted items.
+void CheckControlFile(const std::string& iniText, ReleaseReport& report);
+
+// The message for a payload larger than kMaxPayloadBytes, or empty.
+std::string PayloadSizeProblem(std::uint64_t totalBytes);
 
 // Items that the setup fetches by fixed type and name besides the manifest walk.
 struct FixedItem {
@@ -40,27 +98,15 @@ struct FixedItem {
 };
 extern const FixedItem kFixedItems[5];
 
-// Checks the control file (GBK text; empty when the release has none) against
-// the accepted manifest items: the serial, the main program's name, the items
-// fetched by fixed name.
-std::vector<std::string> CheckControlFile(const std::string& iniText, const std::vector<ReleaseItem>& items);
-
-// Files of the release folder (host paths, as `hostPath` above builds them)
-// that no manifest line names; one warning each.
-std::vector<std::string> CheckUnnamedFiles(const std::vector<std::string>& releaseFiles,
-                                           const std::vector<ReleaseItem>& items);
-
 // The serial's warning, or empty when it is a decimal number that fits a
 // signed 32-bit integer.
 std::string SerialProblem(const std::string& serial);
 
 // ---- summary -----------------------------------------------------------------
 
-// Lines (GBK) that tell what the setup will carry: items, total bytes, the
-// largest item, caption and serial. `sizeOf` gives a host file's size.
-std::vector<std::string> ReleaseSummary(const std::vector<ReleaseItem>& items,
-                                        std::uint64_t (*sizeOf)(const std::string& hostPath),
-                                        const std::string& iniText);
+// Lines that tell what the setup will carry: items, total bytes, the largest
+// item, caption and serial.
+std::vector<std::string> ReleaseSummary(const std::vector<ReleaseItem>& items, const std::string& iniText);
 
 // 1234567 -> "1,234,567".
 std::string GroupDigits(std::uint64_t n);
@@ -75,14 +121,15 @@ using VersionNumbers = std::array<unsigned, 4>;
 // empty, holds a non-digit or has more than eight digits.
 bool SerialToVersion(const std::string& serial, VersionNumbers& out);
 
-// The text of a version resource (resource script, ID 1) built from the
-// control file: numeric file and product version from [Form] Serial, their
-// strings from [Form] Version (the dotted numbers when it is empty), the
-// description from [Form] Caption. `toUtf16` converts GBK text.
-std::string VersionResourceScript(const std::string& iniText, std::u16string (*toUtf16)(const std::string& gbk));
+// The strings of the version resource built from the control file, in their
+// order: company, description ([Form] Caption + " 安装程序"), file version
+// ([Form] Version, or the dotted numbers when it is empty), internal and
+// original file name, product, product version. Keys ASCII, values UTF-16.
+std::vector<std::pair<std::string, std::u16string>> VersionStrings(const std::string& iniText);
 
-// A wide string literal of the resource compiler that holds `s` exactly:
-// printable ASCII as it is ("" and \\ escaped), everything else as \xNNNN.
-std::string RcWideString(const std::u16string& s);
+// The version resource's data (a VS_VERSIONINFO block, as the resource
+// compiler writes it): numeric file and product version from [Form] Serial,
+// VersionStrings in the string table "080404b0" (Chinese (PRC), UTF-16).
+std::string VersionResourceData(const std::string& iniText);
 
 } // namespace tavix

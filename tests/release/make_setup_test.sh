@@ -4,7 +4,7 @@
 #
 #   tests/release/make_setup_test.sh CASE
 #
-# CASE: refusals | warnings | summary_and_version | signing
+# CASE: refusals | warnings | summary_and_version | resource_names | reproducible | signing
 # TAVIX_MAKE_SETUP_BUILD names the build folder the command reuses (default:
 # a folder in the temporary one, built anew).
 set -uo pipefail
@@ -36,52 +36,101 @@ new_release() { "$here/small-release.sh" "$1"; }
 # edit FILE SED-SCRIPT: edits a GBK text in place, byte-wise.
 edit() { LC_ALL=C sed -i "$2" "$1"; }
 
-case_refusals() {
-  # A manifest problem stops the command before anything is built or written.
-  local -a names=(missing-file dot-dot-level duplicate-name no-path absolute-path leading-backslash
-                  empty-line two-spaces not-gbk bad-name)
-  local -a edits=(
-    'rm:Data/Lite.dat'
-    's/^LiteDB1d DBname1 Data\\Lite.dat/LiteDB1d DBname1 Data\\..\\Lite.dat/'
-    's/^LiteDoc1 name1 /LiteDB1d name1 /'
-    's/^FileIni ininame Options.ini/FileIni ininame/'
-    's/^FileIni ininame Options.ini/FileIni ininame C:\\Options.ini/'
-    's/^FileIni ininame Options.ini/FileIni ininame \\Options.ini/'
-    's/^FileIni ininame Options.ini\r$/\r/'
-    's/^FileIni ininame Options.ini/FileIni  ininame Options.ini/'
-    's/^FileIni ininame Options.ini/FileIni ininame Opt\xffions.ini/'
-    's/^FileIni ininame Options.ini/File-Ini ininame Options.ini/')
-  local -a words=(
-    'manifest line 8: the file "Data\Lite.dat" is missing from the release folder'
-    'manifest line 8: the target path has a ".." level'
-    'manifest line 8: the resource name "LiteDB1d" is already used on manifest line 7'
-    'manifest line 3: the line does not split into name, type and path'
-    'manifest line 3: the target path names a drive or is absolute'
-    'manifest line 3: the target path begins with "\"'
-    'manifest line 3: the line does not split into name, type and path'
-    'manifest line 3: the line does not split into name, type and path'
-    'manifest line 3: byte 20 is not valid GBK text'
-    'manifest line 3: a resource name or type must be letters, digits and "_"')
-  for i in "${!names[@]}"; do
-    local rel="$work/${names[$i]}"
-    new_release "$rel"
-    case "${edits[$i]}" in
-      rm:*) rm "$rel/${edits[$i]#rm:}" ;;
-      *) edit "$rel/Setup.log" "${edits[$i]}" ;;
+# apply DIR STEPS: changes a release folder, one step after another (";"
+# between steps):
+#   log:SED  ini:SED     edit Setup.log / Setup.ini byte-wise with sed
+#   py:FILE:EXPR         replace the bytes b of FILE with Python's EXPR
+#   rm:PATH  mkdir:PATH  add:PATH (a small file)  big:PATH:BYTES (a sparse file)
+#   ln:TARGET:PATH       PATH becomes a symbolic link to TARGET
+apply() {
+  local rel=$1 e rest
+  IFS=';' read -ra steps <<<"$2"
+  for e in "${steps[@]}"; do
+    case "$e" in
+      log:*) edit "$rel/Setup.log" "${e#log:}" ;;
+      ini:*) edit "$rel/Setup.ini" "${e#ini:}" ;;
+      py:*) rest=${e#py:}
+            "$py" -c 'import sys; p, e = sys.argv[1], sys.argv[2]; b = open(p, "rb").read(); open(p, "wb").write(eval(e))' \
+                "$rel/${rest%%:*}" "${rest#*:}" ;;
+      rm:*) rm -r "$rel/${e#rm:}" ;;
+      mkdir:*) mkdir -p "$rel/${e#mkdir:}" ;;
+      add:*) echo stray >"$rel/${e#add:}" ;;
+      big:*) rest=${e#big:}; truncate -s "${rest#*:}" "$rel/${rest%%:*}" ;;
+      ln:*) rest=${e#ln:}; ln -s "${rest%%:*}" "$rel/${rest#*:}" ;;
+      *) fail "unknown step $e" ;;
     esac
-    make_setup "$rel" -o "$work/${names[$i]}.exe"
-    [ "$rc" -eq 1 ] || fail "${names[$i]}: exit code $rc, not 1"
-    expect_text "$work/err.txt" "${words[$i]}" "${names[$i]}"
-    expect_text "$work/err.txt" "the release is refused; no setup was made" "${names[$i]}"
-    [ ! -e "$work/${names[$i]}.exe" ] || fail "${names[$i]}: a setup was written"
+  done
+}
+
+case_refusals() {
+  # A problem stops the command before anything is built or written; the
+  # message names the file, the line and the rule. One row per kind:
+  # name | steps | words of the message.
+  local outside="$work/outside"
+  mkdir -p "$outside/Data"
+  echo "a file outside the release" >"$outside/Lite.dat"
+  echo "a file outside the release" >"$outside/Data/Lite.dat"
+  local long
+  long=$(printf 'n%.0s' $(seq 229))  # "Data\" + 229: 26 + 234 = 260 characters below C:\Program Files\QvLite31
+  local gbk_utf8='b.decode("gbk").encode("utf-8")'
+  local -a rows=(
+    'missing-file|rm:Data/Lite.dat|manifest line 8: the file "Data\Lite.dat" is missing from the release folder'
+    'dot-dot-level|log:s/^LiteDB1d DBname1 Data\\Lite.dat/LiteDB1d DBname1 Data\\..\\Lite.dat/|manifest line 8: the target path "Data\..\Lite.dat" has a level ".." that is only dots'
+    'duplicate-name|log:s/^LiteDoc1 name1 /LiteDB1d name1 /|manifest line 8: the resource name "LiteDB1d" is already used on manifest line 7'
+    'no-path|log:s/^FileIni ininame Options.ini/FileIni ininame/|manifest line 3: the line does not split into name, type and path'
+    'absolute-path|log:s/^FileIni ininame Options.ini/FileIni ininame C:\\Options.ini/|manifest line 3: the target path "C:\Options.ini" names a drive or is absolute'
+    'leading-backslash|log:s/^FileIni ininame Options.ini/FileIni ininame \\Options.ini/|manifest line 3: the target path "\Options.ini" begins with "\"'
+    'empty-line|log:s/^FileIni ininame Options.ini\r$/\r/|manifest line 3: the line does not split into name, type and path'
+    'two-spaces|log:s/^FileIni ininame Options.ini/FileIni  ininame Options.ini/|manifest line 3: the line does not split into name, type and path'
+    'not-gbk|log:s/^FileIni ininame Options.ini/FileIni ininame Opt\xffions.ini/|manifest line 3: byte 20 is not valid GBK text'
+    'bad-name|log:s/^FileIni ininame Options.ini/File-Ini ininame Options.ini/|manifest line 3: a resource name or type must be letters, digits and "_"'
+    'device-name|log:s/^FileIni ininame Options.ini/FileIni ininame CON/|manifest line 3: the target path "CON" has a level "CON" that is a device name of Windows'
+    'device-with-extension|log:s/^LiteDB1d DBname1 Data\\Lite.dat/LiteDB1d DBname1 Data\\aux.txt/|manifest line 8: the target path "Data\aux.txt" has a level "aux.txt" that is a device name of Windows'
+    'device-com|log:s/^FileIni ininame Options.ini/FileIni ininame COM1.log/|manifest line 3: the target path "COM1.log" has a level "COM1.log" that is a device name'
+    'device-folder|log:s/^LiteDB1d DBname1 Data\\Lite.dat/LiteDB1d DBname1 nul\\a.txt/|manifest line 8: the target path "nul\a.txt" has a level "nul" that is a device name'
+    'folder-ends-in-dot|log:s/^LiteDB1d DBname1 Data\\Lite.dat/LiteDB1d DBname1 Data.\\Lite.dat/|manifest line 8: the target path "Data.\Lite.dat" has a level "Data." that ends in a dot'
+    'folder-ends-in-blank|log:s/^LiteDB1d DBname1 Data\\Lite.dat/LiteDB1d DBname1 Data \\Lite.dat/|manifest line 8: the target path "Data \Lite.dat" has a level "Data " that ends in a blank'
+    'file-ends-in-dot|log:s/^LiteDB1d DBname1 Data\\Lite.dat/LiteDB1d DBname1 Data\\Lite.dat./|manifest line 8: the target path "Data\Lite.dat." has a level "Lite.dat." that ends in a dot'
+    'dot-level|log:s/^FileIni ininame Options.ini/FileIni ininame .\\Options.ini/|manifest line 3: the target path ".\Options.ini" has a level "." that is only dots'
+    'three-dots|log:s/^LiteDB1d DBname1 Data\\Lite.dat/LiteDB1d DBname1 Data\\...\\Lite.dat/|manifest line 8: the target path "Data\...\Lite.dat" has a level "..." that is only dots'
+    'blank-level|log:s/^LiteDB1d DBname1 Data\\Lite.dat/LiteDB1d DBname1 Data\\ \\Lite.dat/|manifest line 8: the target path "Data\ \Lite.dat" has a level " " that ends in a blank'
+    'same-file-other-case|py:Setup.log:b.replace("文档\\東方.txt".encode("gbk"), b"data\\lite.DAT")|manifest line 9: the target path "data\lite.DAT" is the same file on Windows as "Data\Lite.dat" of manifest line 8'
+    'same-path-twice|py:Setup.log:b.replace("文档\\東方.txt".encode("gbk"), b"Data\\Lite.dat")|manifest line 9: the target path "Data\Lite.dat" is also the target of manifest line 8'
+    "too-long|log:s/^LiteDB1d DBname1 Data\\\\Lite.dat/LiteDB1d DBname1 Data\\\\$long/|is 260 characters long below the default folder \"C:\\Program Files\\QvLite31\", more than the 259 Windows allows for a path"
+    "link-outside|rm:Data/Lite.dat;ln:$outside/Lite.dat:Data/Lite.dat|manifest line 8: \"Data\\Lite.dat\" is a symbolic link that leads out of the release folder (to $outside/Lite.dat)"
+    "folder-link-outside|rm:Data;ln:$outside/Data:Data|manifest line 8: \"Data\\Lite.dat\" is a symbolic link that leads out of the release folder (to $outside/Data/Lite.dat)"
+    'folder-not-file|rm:Data/Lite.dat;mkdir:Data/Lite.dat|manifest line 8: "Data\Lite.dat" is a folder in the release folder, not a file'
+    'manifest-utf8-bom|py:Setup.log:b"\xef\xbb\xbf" + b|Setup.log: found UTF-8 text with a byte-order mark (EF BB BF); expected GBK text (code page 936) with CR LF line ends'
+    "manifest-utf8|py:Setup.log:$gbk_utf8|Setup.log: found UTF-8 text (line 4 has \"软\" in UTF-8); expected GBK text (code page 936) with CR LF line ends"
+    'manifest-utf16|py:Setup.log:b.decode("gbk").encode("utf-16")|Setup.log: found UTF-16 text (little-endian, byte-order mark FF FE); expected GBK text'
+    'manifest-nul|py:Setup.log:b.replace(b"FileIni", b"\0ileIni")|Setup.log: found a NUL byte (byte 60, line 3); expected GBK text'
+    'control-utf8-bom|py:Setup.ini:b"\xef\xbb\xbf" + b|Setup.ini: found UTF-8 text with a byte-order mark (EF BB BF); expected GBK text (code page 936) with CR LF line ends'
+    "control-utf8|py:Setup.ini:$gbk_utf8|Setup.ini: found UTF-8 text (line 3 has \"轻\" in UTF-8); expected GBK text"
+    'control-utf16|py:Setup.ini:b.decode("gbk").encode("utf-16")|Setup.ini: found UTF-16 text (little-endian, byte-order mark FF FE); expected GBK text'
+    'no-caption|ini:/^Caption=/d|Setup.ini: [Form] Caption is missing or empty'
+    'program-in-folder|ini:s/^FileName=TAVI.exe/FileName=bin\\TAVI.exe/|Setup.ini: [Run] FileName "bin\TAVI.exe" is not a plain file name (has a folder part): the main program is written into the installation folder before any other folder exists'
+    'link-without-backslash|ini:s/^desKtopLink=\\/desKtopLink=/|Setup.ini: [Form] desKtopLink "Quorvix轻量版v3.1.lnk" is not "\" and a file name ending in ".lnk"'
+    'too-large|big:Data/Big.bin:1610612737;py:Setup.log:b + b"\r\nBigItem name3 Data\\Big.bin"|more than the 1,610,612,736 bytes (1.5 GiB) a setup may carry')
+  local row name steps words
+  for row in "${rows[@]}"; do
+    IFS='|' read -r name steps words <<<"$row"
+    local rel="$work/$name"
+    new_release "$rel"
+    apply "$rel" "$steps"
+    make_setup "$rel" -o "$work/$name.exe"
+    [ "$rc" -eq 1 ] || fail "$name: exit code $rc, not 1"
+    expect_text "$work/err.txt" "$words" "$name"
+    expect_text "$work/err.txt" "the release is refused; no setup was made" "$name"
+    [ ! -e "$work/$name.exe" ] || fail "$name: a setup was written"
+    rm -rf "$rel"
   done
 }
 
 case_warnings() {
   # Each fault builds a setup all the same and is named by its warnings, one
-  # line each, prefixed "warning:".
+  # line each, prefixed "warning:". Host names are shown as they are (UTF-8).
   local -a names=(serial-too-big serial-not-digits program-not-listed no-licence no-manifest-item
-                  no-control-item control-item-type stray-files)
+                  no-control-item control-item-type stray-files lone-line-ends)
   local -a edits=(
     'ini:s/^Serial=03010002/Serial=2147483648/'
     'ini:s/^Serial=03010002/Serial=3.1.0.2/'
@@ -90,7 +139,8 @@ case_warnings() {
     'log:/^FileTxt5 /d'
     'log:/^FileTxt6 /d'
     'log:s/^FileTxt6 txtname /FileTxt6 ininame /'
-    'add:notes.txt;add:Data/Lite.bak')
+    'add:notes.txt;add:Data/Lite.bak;add:文档/备注.txt'
+    'py:Setup.ini:b.replace(b"\r\n[Run]", b"\n[Run]")')
   # Expected warnings of each case, separated by "|".
   local -a words=(
     '[Form] Serial "2147483648" does not fit a signed 32-bit integer'
@@ -100,19 +150,12 @@ case_warnings() {
     "the manifest names no item FileTxt5 (the manifest|/Setup.log is not named by the manifest"
     "the manifest names no item FileTxt6 (the control file|/Setup.ini is not named by the manifest"
     'manifest line 6: item FileTxt6 has the type "ininame", but the setup fetches it as "txtname"'
-    "/notes.txt is not named by the manifest|/Data/Lite.bak is not named by the manifest")
+    "/notes.txt is not named by the manifest|/Data/Lite.bak is not named by the manifest|/文档/备注.txt is not named by the manifest"
+    'Setup.ini: 1 line end is a lone LF or CR; expected GBK text (code page 936) with CR LF line ends')
   for i in "${!names[@]}"; do
     local rel="$work/${names[$i]}" out="$work/${names[$i]}.exe" e
     new_release "$rel"
-    IFS=';' read -ra steps <<<"${edits[$i]}"
-    for e in "${steps[@]}"; do
-      case "$e" in
-        ini:*) edit "$rel/Setup.ini" "${e#ini:}" ;;
-        log:*) edit "$rel/Setup.log" "${e#log:}" ;;
-        rm:*) rm "$rel/${e#rm:}" ;;
-        add:*) echo stray >"$rel/${e#add:}" ;;
-      esac
-    done
+    apply "$rel" "${edits[$i]}"
     make_setup "$rel" -o "$out"
     [ "$rc" -eq 0 ] || { fail "${names[$i]}: exit code $rc"; cat "$work/err.txt" >&2; continue; }
     [ -s "$out" ] || fail "${names[$i]}: no setup written"
@@ -124,6 +167,27 @@ case_warnings() {
   done
 }
 
+# check_items RELEASE PE_FACTS COUNT: every manifest item is carried byte for
+# byte under its upper-case type and name (strings, language 2052), the
+# checksum table has one line per item in manifest order with zlib's CRC-32
+# and the size of the release file, and the loader can search the names.
+check_items() {
+  local rel=$1 facts=$2 count=$3 name type path sum crc size expected=""
+  while read -r name type path; do
+    path=${path%$'\r'}
+    local file="$rel/${path//\\//}"
+    sum=$(sha256sum "$file" | cut -d' ' -f1)
+    size=$(stat -c %s "$file")
+    crc=$("$py" -c 'import sys, zlib; print("%08x" % zlib.crc32(open(sys.argv[1], "rb").read()))' "$file")
+    grep -qxF "item ${type^^}/${name^^} $size $sum $crc 2052" "$facts" || fail "item $type/$name is not $path"
+    expected+="checksum ${name^^} ${type^^} $crc $size"$'\n'
+  done < <(iconv -f GBK -t UTF-8 "$rel/Setup.log"; echo)
+  [ "$(grep -c '^item ' "$facts")" -eq "$count" ] || fail "not $count items in the setup"
+  [ "$(grep '^checksum ' "$facts")"$'\n' = "$expected" ] || fail "the checksum table is not that of the release files"
+  grep -qx 'resource-order sorted' "$facts" || fail "the resource names are not in the loader's order"
+  [ "$failures" -eq 0 ] || sed 's/^/  | /' "$facts" >&2
+}
+
 case_summary_and_version() {
   local rel="$work/small" out="$work/out/TavixSetup.exe"
   new_release "$rel"
@@ -133,7 +197,7 @@ case_summary_and_version() {
   local total
   total=$(find "$rel" -type f -printf '%s\n' | awk '{ t += $1 } END { print t }')
   [ "$total" -gt 70000 ] || fail "the release holds only $total bytes"
-  expect_text "$work/out.txt" "items:        8" summary
+  expect_text "$work/out.txt" "items:        10" summary
   expect_text "$work/out.txt" "total bytes:  $(python3 -c "print(f'{$total:,}')")" summary
   expect_text "$work/out.txt" 'largest item: Data\Lite.dat (70,000 bytes)' summary
   expect_text "$work/out.txt" 'caption:      Quorvix轻量版v3.1.0.2（试用版）' summary
@@ -151,15 +215,7 @@ case_summary_and_version() {
               'string OriginalFilename=TavixSetup.exe' 'icon-group 1 48,32,16' 'signed no'; do
     grep -qxF -- "$line" "$work/pe.txt" || fail "version resource: no line \"$line\""
   done
-  # Every manifest item is carried byte for byte under its upper-case type and name.
-  local name type path sum
-  while read -r name type path; do
-    path=${path%$'\r'}
-    sum=$(sha256sum "$rel/${path//\\//}" | cut -d' ' -f1)
-    grep -qE "^item ${type^^}/${name^^} [0-9]+ $sum\$" "$work/pe.txt" || fail "item $type/$name is not $path"
-  done < <(iconv -f GBK -t UTF-8 "$rel/Setup.log"; echo)
-  [ "$(grep -c '^item ' "$work/pe.txt")" -eq 8 ] || fail "not 8 items in the setup"
-  [ "$failures" -eq 0 ] || sed 's/^/  | /' "$work/pe.txt" >&2
+  check_items "$rel" "$work/pe.txt" 10
 
   # Another serial form: five digits, as release 2.72 had.
   edit "$rel/Setup.ini" 's/^Serial=03010002/Serial=27200/'
@@ -173,7 +229,7 @@ case_summary_and_version() {
   sum=$(sha256sum "$rel/Data/Lite.dat" | cut -d' ' -f1)
   make_setup "$rel" -o "$work/out"
   [ "$rc" -eq 0 ] || fail "old-dated file: exit code $rc"
-  "$py" "$here/read_pe.py" "$out" | grep -qx "item DBNAME1/LITEDB1D 70000 $sum" ||
+  "$py" "$here/read_pe.py" "$out" | grep -q "^item DBNAME1/LITEDB1D 70000 $sum " ||
     fail "a file dated before the last build was not embedded anew"
 }
 
@@ -269,6 +325,44 @@ EOF
       >"$work/verify.txt" 2>&1 || fail "the timestamped setup does not verify"
   expect_text "$work/verify.txt" "Timestamp Server Signature verification: ok" stamped
   expect_text "$work/verify.txt" "Signature verification: ok" stamped
+}
+
+case_resource_names() {
+  # Names and types that a resource script reads as keywords, as numbers of
+  # its own or as statements are carried as the strings they are, and the
+  # setup's lookup (by string, upper case) finds each.
+  local rel="$work/names" out="$work/names.exe"
+  new_release "$rel"
+  edit "$rel/Setup.log" 's/^FileIni ininame /RCDATA Bitmap /;s/^LiteDoc1 name1 /HTML Win32 /;s/^LiteDB1d DBname1 /ICON VERSIONINFO /;s/^LiteDoc2 name2 /STRINGTABLE BEGIN /'
+  make_setup "$rel" -o "$out"
+  [ "$rc" -eq 0 ] || { fail "exit code $rc"; cat "$work/err.txt" >&2; return; }
+  "$py" "$here/read_pe.py" "$out" >"$work/pe.txt" || { fail "pefile cannot read $out"; return; }
+  local item
+  for item in BITMAP/RCDATA WIN32/HTML VERSIONINFO/ICON BEGIN/STRINGTABLE RCDATA/__LINE__; do
+    grep -q "^item $item " "$work/pe.txt" || fail "no item $item"
+  done
+  check_items "$rel" "$work/pe.txt" 10
+  # The setup's own version resource and icon stay what they were.
+  grep -qx 'version 3.1.0.2' "$work/pe.txt" || fail "the version resource changed"
+  grep -qx 'icon-group 1 48,32,16' "$work/pe.txt" || fail "the icon changed"
+}
+
+case_reproducible() {
+  # The same release folder gives the same bytes, from another build folder
+  # too, and with its files touched.
+  local rel="$work/small" other="$work/other-build"
+  new_release "$rel"
+  make_setup "$rel" -o "$work/first.exe"
+  [ "$rc" -eq 0 ] || { fail "first build: exit code $rc"; cat "$work/err.txt" >&2; return; }
+  find "$rel" -exec touch -d 2030-01-01 {} +
+  "$root/scripts/make-setup.sh" -B "$other" "$rel" -o "$work/second.exe" >"$work/out.txt" 2>"$work/err.txt" ||
+    { fail "second build: exit code $?"; cat "$work/err.txt" >&2; return; }
+  cmp "$work/first.exe" "$work/second.exe" >"$work/cmp.txt" 2>&1 ||
+    { fail "two builds of one release differ:"; head -5 "$work/cmp.txt" >&2; }
+  # Another release gives other bytes (the comparison can fail).
+  edit "$rel/Setup.ini" 's/^Serial=03010002/Serial=03010003/'
+  make_setup "$rel" -o "$work/third.exe"
+  ! cmp -s "$work/first.exe" "$work/third.exe" || fail "another serial gives the same setup"
 }
 
 "case_$case_name"

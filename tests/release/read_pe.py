@@ -1,24 +1,43 @@
 #!/usr/bin/python3
-"""Reads back what a built setup carries, with pefile (Debian's python3-pefile),
-independently of the tools that wrote it. Prints one fact per line:
+"""Reads back what a built setup carries, with pefile (Debian's python3-pefile)
+and zlib, independently of the tools that wrote it. Prints one fact per line:
 
   version 3.1.0.2                      numeric file version
   product-version 3.1.0.2              numeric product version
   string FileDescription=...           each string of the version resource (UTF-8)
   translation 0804 04b0                language and code page of the strings
   icon-group 1 48,32,16                each icon group and the sizes of its icons
-  item TXTNAME/FILETXT6 272 <sha256>   each payload item: type/name, size, SHA-256
+  item TXTNAME/FILETXT6 272 <sha256> <crc32> 2052
+                                       each payload item: type/name (strings), size,
+                                       SHA-256, CRC-32 (zlib) and language
+  checksum FILETXT6 TXTNAME <crc32> 272
+                                       each line of the checksum table (RT_RCDATA 7001)
+  resource-order sorted|unsorted       whether every directory lists its named
+                                       entries in ascending order of their UTF-16
+                                       units, as the loader's binary search needs
   signed yes|no                        whether the file carries a certificate table
 """
 import hashlib
 import struct
 import sys
+import zlib
 
 import pefile
+
+RT_RCDATA = 10
+CHECKSUM_TABLE_ID = 7001
 
 
 def version_text(ms, ls):
     return "%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+
+
+def named_in_order(directory):
+    names = [str(e.name) for e in directory.entries if e.name is not None]
+    keys = [[ord(c) for c in n] for n in names]
+    if keys != sorted(keys):
+        return False
+    return all(named_in_order(e.directory) for e in directory.entries if hasattr(e, "directory"))
 
 
 def main(path):
@@ -42,11 +61,18 @@ def main(path):
                 rva, size = lang.data.struct.OffsetToData, lang.data.struct.Size
                 blob = pe.get_data(rva, size)
                 if rtype.name is not None:
-                    out.append("item %s/%s %d %s" % (rtype.name, rname.name, size, hashlib.sha256(blob).hexdigest()))
+                    out.append("item %s/%s %d %s %08x %d" % (rtype.name, rname.name, size,
+                                                            hashlib.sha256(blob).hexdigest(),
+                                                            zlib.crc32(blob), lang.id))
+                elif rtype.id == RT_RCDATA and rname.name is None and rname.id == CHECKSUM_TABLE_ID:
+                    for line in blob.decode("ascii").split("\r\n"):
+                        if line:
+                            out.append("checksum " + line)
                 elif rtype.id == pefile.RESOURCE_TYPE["RT_GROUP_ICON"]:
                     _, _, count = struct.unpack_from("<HHH", blob, 0)
                     sizes = [str(blob[6 + 14 * i] or 256) for i in range(count)]  # GRPICONDIRENTRY.bWidth
                     out.append("icon-group %s %s" % (rname.id if rname.name is None else rname.name, ",".join(sizes)))
+    out.append("resource-order " + ("sorted" if named_in_order(pe.DIRECTORY_ENTRY_RESOURCE) else "unsorted"))
     security = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
     out.append("signed " + ("yes" if security.Size > 0 else "no"))
     sys.stdout.write("\n".join(out) + "\n")

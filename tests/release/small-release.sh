@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Writes a small release folder, unlike the sample release in every text:
-# another caption, serial, licence heading, shortcut name and folder.
+# another caption, serial, licence heading, shortcut name and folder. Two of
+# its lines are there for the release check: 東方.txt, whose first character
+# is 0x96 0x7C in GBK (a second byte "|"), and an item whose name and type are
+# keywords of a resource script (__LINE__ RCDATA).
 #
 #   tests/release/small-release.sh OUT_DIR [TAVI.exe Uninstall.exe]
 #
@@ -53,6 +56,8 @@ FileTxt5 txtname Setup.log
 FileTxt6 txtname Setup.ini
 LiteDoc1 name1 文档\使用 说明.txt
 LiteDB1d DBname1 Data\Lite.dat
+LiteDoc2 name2 文档\東方.txt
+__LINE__ RCDATA Data\Lite.idx
 EOF
 
 { gbk; printf '\r\n'; } >"$out/Options.ini" <<'EOF'
@@ -71,6 +76,13 @@ EOF
 { gbk; printf '\r\n'; } >"$out/文档/使用 说明.txt" <<'EOF'
 Quorvix轻量版 使用说明：打开食谱，计算营养。
 EOF
+
+{ gbk; printf '\r\n'; } >"$out/文档/東方.txt" <<'EOF'
+東方：Quorvix轻量版的东方食谱说明。
+EOF
+
+# An index of 256 bytes, every byte value once.
+python3 -c 'import sys; sys.stdout.buffer.write(bytes(range(256)))' >"$out/Data/Lite.idx"
 
 # A data file of 70,000 bytes, the largest item besides the programs.
 head -c 70000 /dev/zero | tr '\0' 'Q' >"$out/Data/Lite.dat"

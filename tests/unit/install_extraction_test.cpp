@@ -13,7 +13,7 @@ TEST(IsTargetInsideFolder, RelativePathsStayOthersAreRefused) {
         {"CYLib\\CYBaseT.blb", true},
         {"UserFile\\食谱范例\\正常人群\\中体力食谱[女18-岁].Qvt", true},
         {"dir\\with space\\f x.txt", true},
-        {"a..b\\.hidden\\x..", true},          // dots inside a name are fine
+        {"a..b\\.hidden\\x..y", true},         // dots inside a name are fine
         {"", true},                            // fails later on the folder itself
         {"\\Windows\\x.dll", false},
         {"/etc/x", false},
@@ -27,7 +27,19 @@ TEST(IsTargetInsideFolder, RelativePathsStayOthersAreRefused) {
         {". .\\x.dll", false},
         {"CYLib\\..", false},
         {"淺\\x", true},                       // 9C 5C: the trail byte is no separator
-        {"淺..\\x", true},
+        {"東方.txt", true},                    // 96 7C: nor is it a "|"
+        // what the release builder refuses as well
+        {"淺..\\x", false},                    // a level that ends in dots is another folder's name
+        {"a..b\\.hidden\\x..", false},
+        {"Data \\x", false},
+        {".\\Options.ini", false},
+        {"a\\ \\b", false},
+        {"a\\\\b", false},
+        {"Data\\aux.txt", false},
+        {"nul\\a.txt", false},
+        {"COM1.log", false},
+        {"a\\b|c", false},
+        {"a\\\xff", false},
     };
     for (const Case& c : cases) EXPECT_EQ(IsTargetInsideFolder(c.path), c.inside) << c.path;
 }

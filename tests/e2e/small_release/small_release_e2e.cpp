@@ -1,8 +1,11 @@
 // The small release, made into its own setup by scripts/make-setup.sh:
 // it installs end to end with its own texts (caption, licence heading and
-// text, folder, shortcut name, serial and version), and Windows reads its
+// text, folder, shortcut name, serial and version) and every file byte for
+// byte, 東方.txt and a keyword-named item among them, and Windows reads its
 // file properties (version resource and icon).
 #include "driver/e2e.h"
+
+#include <algorithm>
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -93,12 +96,19 @@ E2E_SCENARIO(installs_with_its_own_texts) {
     std::string manifest;
     Check(ReadFileBytes(ReleaseDir() + L"\\Setup.log", manifest), "cannot read the small release's manifest");
     std::vector<std::string> lines = tavix::SplitManifestLines(manifest);
-    Check(lines.size() == 8, "the small release has %zu lines, not 8", lines.size());
+    Check(lines.size() == 10, "the small release has %zu lines, not 10", lines.size());
+    std::vector<std::wstring> installed;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::wstring path = FromGbk(tavix::ParseManifestLine(lines[i], static_cast<int>(i)).TargetPath);
         if (path == L"Options.ini") continue;
         CheckSameFile(ReleaseDir() + L"\\" + path, kInstallDir + path);
+        installed.push_back(path);
     }
+    // Among them: a name whose GBK second byte is "|" (東 is 0x96 0x7C), and
+    // the item named with keywords of a resource script (__LINE__ RCDATA).
+    for (const std::wstring& path : {std::wstring(L"文档\\東方.txt"), std::wstring(L"Data\\Lite.idx")})
+        Check(std::find(installed.begin(), installed.end(), path) != installed.end(), "%s was not checked",
+              ToUtf8(path).c_str());
     CheckSameFile(ReleaseDir() + L"\\Uninstall.exe", kInstallDir + L"Uninstall.exe");
     wchar_t value[64] = {};
     std::wstring options = kInstallDir + L"Options.ini";
