@@ -98,6 +98,10 @@ void TFormsec::Bar(int position) { SendMessageW(pgbs, PBM_SETPOS, position, 0); 
 void TFormsec::Pause() { Sleep(kPauseMs); }
 void TFormsec::FolderFailed(const std::string& text) { ui::MessageDlg(text, ui::DlgType::Error, MB_OK); }
 
+bool TFormsec::AskRetry(const std::string& message) {
+    return ui::RetryCancelBox(Handle(), tavix::RetryQuestion(message), ui::AppTitle()) == IDRETRY;
+}
+
 void TFormsec::RunInstall() {
     install::InstallSequence sequence(state_, *this);
     const install::InstallResult result = sequence.RunInstall();
@@ -114,7 +118,7 @@ void TFormsec::RunInstall() {
         state_.EndSetup();
         break;
     case install::InstallOutcome::Failed:
-        ui::ShowErrorBox(result.message);
+        if (!result.told) ui::ShowErrorBox(result.message);
         break;
     case install::InstallOutcome::Stopped:
     case install::InstallOutcome::MainFolderFailed:

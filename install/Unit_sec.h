@@ -39,6 +39,7 @@ private:
     void Pause() override;
     bool YieldPoint() override;
     void FolderFailed(const std::string& text) override;
+    bool AskRetry(const std::string& message) override;
 
     SetupState& state_;
 

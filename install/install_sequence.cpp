@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "install/extract_files.h"
+#include "install/folder_checks.h"
 #include "install/integration.h"
 #include "install/progress.h"
 #include "setupdata/errors.h"
@@ -24,6 +25,10 @@ struct SequenceStopped {};
 // Thrown when the main program cannot be written.
 struct ProgramLocked {
     std::string cause;
+};
+// Thrown when the user declined to try a failed write again.
+struct RetryDeclined {
+    std::string message;
 };
 
 HKEY RootKey(tavix::RegRoot root) {
@@ -59,6 +64,8 @@ InstallResult InstallSequence::RunInstall() {
         result.outcome = Steps();
     } catch (const SequenceStopped&) {
         result.outcome = InstallOutcome::Stopped;
+    } catch (const RetryDeclined& declined) {
+        result = {InstallOutcome::Failed, declined.message, tavix::ErrorKind::WriteFailed, true};
     } catch (const ProgramLocked& locked) {
         result = {InstallOutcome::ProgramLocked, locked.cause, tavix::ErrorKind::WriteFailed};
     } catch (const tavix::SetupError& e) {
@@ -69,12 +76,29 @@ InstallResult InstallSequence::RunInstall() {
     return result;
 }
 
+void InstallSequence::WriteItem(const tavix::PayloadItem& item, const std::string& path) {
+    for (;;) {
+        try {
+            tavix::WritePayload(item, path);
+            face_.Note("wrote " + path);
+            return;
+        } catch (const tavix::SetupError& e) {
+            if (e.kind() != tavix::ErrorKind::WriteFailed) throw;
+            face_.Note(std::string("failed: ") + e.what());
+            if (!face_.AskRetry(e.what())) throw RetryDeclined{e.what()};
+        }
+    }
+}
+
 InstallOutcome InstallSequence::Steps() {
     namespace bar = tavix::bar;
     const std::string& dir = state_.InstallDir;
     // 1. The manifest's line list is made by the loop (step 7).
     YieldToUser();
     face_.Bar(bar::kStart);
+    // Whatever road the folder came by, it is never taken as relative.
+    const std::string problem = FolderProblem(state_, dir);
+    if (!problem.empty()) throw tavix::SetupError(problem, tavix::ErrorKind::WriteFailed);
     // 2-3.
     tavix::PayloadItem exe = tavix::FindPayload("exename", "FileExe");
     face_.Status(tavix::StatusPathText(dir, ExeName));
@@ -83,7 +107,8 @@ InstallOutcome InstallSequence::Steps() {
     // 5. A failed write means, as a rule, that the product runs from there.
     try {
         tavix::WritePayload(exe, dir + ExeName);
-    } catch (const std::exception& e) {
+    } catch (const tavix::SetupError& e) {
+        if (e.kind() != tavix::ErrorKind::WriteFailed) throw;
         throw ProgramLocked{e.what()};
     }
     face_.Note("wrote " + dir + ExeName);
@@ -158,8 +183,7 @@ bool InstallSequence::EnsureSubDir(const std::string& RelDir) {
 void InstallSequence::ExtractEntry(const tavix::ManifestEntry& entry) {
     face_.Status(tavix::StatusPathText(state_.InstallDir, entry.TargetPath));
     YieldToUser();
-    tavix::ExtractPayloadEntry(entry, state_.InstallDir);
-    face_.Note("wrote " + state_.InstallDir + entry.TargetPath);
+    WriteItem(tavix::FindPayload(entry.ResourceType, entry.ResourceName), state_.InstallDir + entry.TargetPath);
     SetBar(tavix::bar::ForEntry(entry.LineIndex));
 }
 
@@ -177,9 +201,7 @@ void InstallSequence::RegisterUninstaller() {
     for (const tavix::RegValue& v : tavix::UninstallValues(state_.InstallDir, state_.VersionSerial))
         reg.WriteString(v.name, v.value);
     face_.Note(std::string("registered the uninstaller under HKEY_CURRENT_USER\\") + tavix::kUninstallKey);
-    tavix::PayloadItem item = tavix::FindPayload("exename", "uninstall");
-    tavix::WritePayload(item, state_.InstallDir + tavix::kUninstallerFile);
-    face_.Note("wrote " + state_.InstallDir + tavix::kUninstallerFile);
+    WriteItem(tavix::FindPayload("exename", "uninstall"), state_.InstallDir + tavix::kUninstallerFile);
 }
 
 void InstallSequence::MakeDesktopLink() {

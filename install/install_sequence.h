@@ -8,6 +8,7 @@
 #include "install/dde_client.h"
 #include "setupdata/errors.h"
 #include "setupdata/manifest.h"
+#include "setupdata/payload.h"
 #include "startup/setup_state.h"
 
 namespace install {
@@ -26,6 +27,9 @@ public:
     virtual bool YieldPoint() = 0;
     // A folder could not be made; `text` is the error (GBK).
     virtual void FolderFailed(const std::string& text) = 0;
+    // A file could not be written (`message` names it and the cause); true
+    // to try again, false to end the sequence.
+    virtual bool AskRetry(const std::string& /*message*/) { return false; }
     // A record of each step and each file written (GBK).
     virtual void Note(const std::string& /*line*/) {}
 };
@@ -42,6 +46,7 @@ struct InstallResult {
     InstallOutcome outcome = InstallOutcome::Completed;
     std::string message;
     tavix::ErrorKind kind = tavix::ErrorKind::General;  // of a failed step
+    bool told = false;  // the face has shown the failure already (a retry declined)
 };
 
 class InstallSequence {
@@ -70,6 +75,8 @@ private:
     // A yield point: ends the sequence when the face says so.
     void YieldToUser();
     void SetBar(int position);
+    // Writes an item to `path`, offering to try again while it fails.
+    void WriteItem(const tavix::PayloadItem& item, const std::string& path);
 
     SetupState& state_;
     InstallFace& face_;

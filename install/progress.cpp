@@ -28,4 +28,8 @@ std::vector<int> CompleteInstallBarPositions(int entryCount) {
     return positions;
 }
 
+std::string RetryQuestion(std::string_view error) {
+    return std::string(error) + "\r\r请关闭正在使用这个文件的程序，或者取消它的只读属性、腾出磁盘空间，然后点击“重试”。点击“取消”停止安装。";
+}
+
 } // namespace tavix

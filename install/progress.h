@@ -21,6 +21,10 @@ inline constexpr const char* kProductLockedMessage = "所要安装的程序正�
 inline constexpr const char* kCancelQuestion = "安装程序进行中,确定要退出安装吗?";
 inline constexpr const char* kCancelCaption = "退出安装";
 
+// The question when a file cannot be written: the error (which names the
+// file and the system's reason), then what the user can do.
+std::string RetryQuestion(std::string_view error);
+
 // The status while a folder below the installation folder is created, and
 // the error texts when a folder cannot be created.
 std::string CreatingFolderStatus(std::string_view relDir);

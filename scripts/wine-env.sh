@@ -41,6 +41,9 @@ REG
     wine regedit /S "$WINEPREFIX/fonts.reg" >/dev/null 2>&1
     wineserver -w
   fi
+  # A second disk, as most PCs have: the control file's default folder is on D:.
+  mkdir -p "$WINEPREFIX/drive_d"
+  [ -e "$WINEPREFIX/dosdevices/d:" ] || ln -s ../drive_d "$WINEPREFIX/dosdevices/d:"
   # Start the server and Wine's own services now, detached from our output:
   # started later by a test, they would hold the test runner's pipes open.
   wineserver -p 600 </dev/null >/dev/null 2>&1 || true

@@ -1,13 +1,21 @@
-// Payload items: files of the product carried inside the setup executable.
+// Payload items: files of the product carried inside the setup executable,
+// each with the CRC-32 and size the release builder recorded for it.
 #pragma once
 #include <cstddef>
 #include <string>
+
+#include "setupdata/checksums.h"
 
 namespace tavix {
 
 struct PayloadItem {
     const void* data = nullptr;  // points into the loaded image; never freed
     std::size_t size = 0;
+    std::string name;            // as it was asked for
+    // The recorded CRC-32 and size; null when the module records none for it.
+    const ItemChecksum* expected = nullptr;
+    // The module holds a checksum table: an item without an entry is damaged.
+    bool recorded = false;
 };
 
 // Finds the item of `type` and `name` (ASCII case ignored) in the running
@@ -15,12 +23,34 @@ struct PayloadItem {
 PayloadItem FindPayload(const std::string& type, const std::string& name);
 
 // The same lookup in another loaded module (a handle of the platform's), for
-// tools that inspect a built setup.
+// tools that inspect a built setup. Nothing is recorded for its items.
 PayloadItem FindPayloadIn(void* module, const std::string& type, const std::string& name);
 
-// Writes the item's bytes whole to the file at `path` (GBK), created or
-// replaced, in one write straight from the image. Throws SetupError
-// "Cannot create file "<path>". <reason>" when the file cannot be written.
+// Whether the item's bytes are those the builder recorded (true when its
+// module records nothing).
+bool MatchesRecord(const PayloadItem& item);
+
+// The text of the damaged-setup error for an item whose bytes are not those
+// the builder recorded (GBK).
+std::string DamagedItemText(const std::string& name);
+
+// Writes the item's bytes to the file at `path` (GBK): into a new temporary
+// file beside it first, checking them against the recorded CRC-32 as they
+// are written, then moved over `path` only when complete. On any failure the
+// temporary file is removed and a file that was at `path` stays as it was.
+// Throws SetupError: "Cannot create file "<path>". <reason>" or "Write error
+// on "<path>". <reason>" (ErrorKind::WriteFailed, with the system's reason
+// for the failure), or the damaged-setup error (ErrorKind::MissingItem).
 void WritePayload(const PayloadItem& item, const std::string& path);
+
+// Removes whatever is at `path` (a file, a link, an empty folder) without
+// following a link, creates the file anew, writes the item into it, checks
+// its bytes, and returns the file still open: others may read it but
+// neither change, rename nor delete it until the handle is closed. Throws as
+// WritePayload does.
+void* WriteHeldFile(const PayloadItem& item, const std::string& path);
+
+// The whole content of a file held open by WriteHeldFile, read anew.
+std::string ReadHeldFile(void* handle);
 
 } // namespace tavix

@@ -1,14 +1,90 @@
 #include <windows.h>
 
+#include <algorithm>
+
+#include "crc32.h"
 #include "errors.h"
-#include "system_error.h"
+#include "gbk.h"
 #include "payload.h"
+#include "system_error.h"
 #include "wide_text.h"
 
 namespace tavix {
+namespace {
+
+// The checksum table of the running executable, read once; null when the
+// executable carries none.
+const ChecksumTable* OwnChecksums() {
+    static ChecksumTable table;
+    static int state = 0;  // 0: not read yet, 1: present, 2: absent
+    if (state == 0) {
+        state = 2;
+        HMODULE self = GetModuleHandleW(nullptr);
+        HRSRC res = FindResourceW(self, MAKEINTRESOURCEW(kChecksumTableId), MAKEINTRESOURCEW(kChecksumTableType));
+        HGLOBAL loaded = res ? LoadResource(self, res) : nullptr;
+        const char* text = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+        if (text) {
+            table = ParseChecksumTable(std::string_view(text, SizeofResource(self, res)));
+            state = 1;
+        }
+    }
+    return state == 1 ? &table : nullptr;
+}
+
+SetupError WriteError(const std::string& path, DWORD code) {
+    return SetupError("Write error on \"" + path + "\". " + SystemErrorText(code), ErrorKind::WriteFailed);
+}
+
+// Writes the item's bytes to `file` a megabyte at a time, computing their
+// CRC-32 on the way. Returns 0, or the system's error code; a write that
+// takes fewer bytes than it was given has run out of space.
+DWORD WriteChecked(HANDLE file, const PayloadItem& item, std::uint32_t& crc) {
+    constexpr std::size_t kChunk = 1u << 20;
+    const char* p = static_cast<const char*>(item.data);
+    crc = 0;
+    for (std::size_t left = item.size; left > 0;) {
+        const DWORD n = static_cast<DWORD>(std::min(left, kChunk));
+        crc = Crc32(crc, p, n);
+        DWORD written = 0;
+        if (!WriteFile(file, p, n, &written, nullptr)) return GetLastError();
+        if (written != n) return ERROR_DISK_FULL;
+        p += n;
+        left -= n;
+    }
+    return 0;
+}
+
+// Whether the bytes just written are those the builder recorded.
+bool AsRecorded(const PayloadItem& item, std::uint32_t crc) {
+    if (!item.recorded) return true;
+    return item.expected && item.expected->size == item.size && item.expected->crc32 == crc;
+}
+
+// Removes the file, link or empty folder at `path` itself: the system's
+// deletion of a name removes a link, never what it leads to. A read-only
+// file (not a link) loses that attribute first.
+void RemoveEntry(const std::wstring& path) {
+    const DWORD a = GetFileAttributesW(path.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return;
+    if (a & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveDirectoryW(path.c_str());
+        return;
+    }
+    if (DeleteFileW(path.c_str())) return;
+    if ((a & FILE_ATTRIBUTE_READONLY) && !(a & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL))
+        DeleteFileW(path.c_str());
+}
+
+} // namespace
 
 PayloadItem FindPayload(const std::string& type, const std::string& name) {
-    return FindPayloadIn(GetModuleHandleW(nullptr), type, name);
+    PayloadItem item = FindPayloadIn(GetModuleHandleW(nullptr), type, name);
+    if (const ChecksumTable* table = OwnChecksums()) {
+        item.recorded = true;
+        item.expected = table->Find(type, name);
+    }
+    return item;
 }
 
 PayloadItem FindPayloadIn(void* module, const std::string& type, const std::string& name) {
@@ -19,17 +95,85 @@ PayloadItem FindPayloadIn(void* module, const std::string& type, const std::stri
     HGLOBAL loaded = LoadResource(self, res);
     const void* data = loaded ? LockResource(loaded) : nullptr;
     if (!data) throw ResourceNotFound(name);
-    return PayloadItem{data, SizeofResource(self, res)};
+    PayloadItem item;
+    item.data = data;
+    item.size = SizeofResource(self, res);
+    item.name = name;
+    return item;
+}
+
+bool MatchesRecord(const PayloadItem& item) { return AsRecorded(item, Crc32(0, item.data, item.size)); }
+
+std::string DamagedItemText(const std::string& name) {
+    return "安装程序已损坏：“" + name + "”的数据与记录的校验值不符。请重新获取安装程序。";
 }
 
 void WritePayload(const PayloadItem& item, const std::string& path) {
-    HANDLE h = CreateFileW(W(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) throw CannotCreateFile(path, SystemErrorText(GetLastError()));
-    DWORD written = 0;
-    BOOL ok = WriteFile(h, item.data, static_cast<DWORD>(item.size), &written, nullptr) && written == item.size;
-    DWORD err = ok ? 0 : GetLastError();
-    CloseHandle(h);
-    if (!ok) throw SetupError("Write error on \"" + path + "\". " + SystemErrorText(err), ErrorKind::WriteFailed);
+    // A new file beside the target, under a short name of its own.
+    const std::size_t slash = GbkFindLast(path, '\\');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    std::wstring temp;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    DWORD seed = GetCurrentProcessId() * 7919u + GetTickCount();
+    for (int attempt = 0; attempt < 64 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        wchar_t name[16];
+        wsprintfW(name, L"~tx%04X.tmp", static_cast<unsigned>((seed + attempt) & 0xFFFF));
+        temp = W(folder) + name;
+        file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
+            GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    if (file == INVALID_HANDLE_VALUE) throw CannotCreateFile(path, SystemErrorText(GetLastError()));
+
+    std::uint32_t crc = 0;
+    DWORD error = WriteChecked(file, item, crc);
+    if (!CloseHandle(file) && !error) error = GetLastError();
+    if (error) {
+        DeleteFileW(temp.c_str());
+        throw WriteError(path, error);
+    }
+    if (!AsRecorded(item, crc)) {
+        DeleteFileW(temp.c_str());
+        throw SetupError(DamagedItemText(item.name), ErrorKind::MissingItem);
+    }
+    if (!MoveFileExW(temp.c_str(), W(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        error = GetLastError();
+        DeleteFileW(temp.c_str());
+        throw CannotCreateFile(path, SystemErrorText(error));
+    }
+}
+
+void* WriteHeldFile(const PayloadItem& item, const std::string& path) {
+    const std::wstring wide = W(path);
+    RemoveEntry(wide);
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw CannotCreateFile(path, SystemErrorText(GetLastError()));
+    std::uint32_t crc = 0;
+    const DWORD error = WriteChecked(file, item, crc);
+    if (error || !AsRecorded(item, crc)) {
+        CloseHandle(file);
+        DeleteFileW(wide.c_str());
+        if (error) throw WriteError(path, error);
+        throw SetupError(DamagedItemText(item.name), ErrorKind::MissingItem);
+    }
+    return file;
+}
+
+std::string ReadHeldFile(void* handle) {
+    std::string text;
+    LARGE_INTEGER size = {}, start = {};
+    if (!handle || !GetFileSizeEx(handle, &size) || size.QuadPart >= 0x10000000 ||
+        !SetFilePointerEx(handle, start, nullptr, FILE_BEGIN))
+        throw SetupError("Stream read error");
+    text.resize(static_cast<std::size_t>(size.QuadPart));
+    DWORD got = 0;
+    if (!text.empty() && (!ReadFile(handle, &text[0], static_cast<DWORD>(text.size()), &got, nullptr) ||
+                          got != text.size()))
+        throw SetupError("Stream read error");
+    return text;
 }
 
 } // namespace tavix

@@ -5,7 +5,6 @@
 #include "product.h"
 #include "product_process.h"
 #include "setupdata/errors.h"
-#include "setupdata/file_bytes.h"
 #include "setupdata/payload.h"
 #include "setupdata/system_error.h"
 #include "setupdata/wide_text.h"
@@ -26,6 +25,8 @@ bool FileExists(const std::string& path) {
 
 TFormain::~TFormain() {
     WaitForWorker();
+    for (void* h : held_)
+        if (h) CloseHandle(h);
     Destroy();
     for (HFONT f : {formFont_, titleFont_, footerFont_})
         if (f) DeleteObject(f);
@@ -51,7 +52,9 @@ void TFormain::Create() {
     state_.ManifestText = [this] { return ReadControlFile(tavix::kManifestFile); };
     state_.EndSetup = [this] { Close(); };
     state_.StartInstallation = [this] { showsec(); };
-    ui::Guard([this] { FormCreate(); });
+    // A start that failed has told why; the setup then ends at its first
+    // show instead of leaving the user behind the backdrop.
+    if (!ui::Guard([this] { FormCreate(); })) Proceed = false;
 }
 
 void TFormain::FormCreate() {
@@ -66,33 +69,24 @@ void TFormain::FormCreate() {
             Proceed = false;
     }
     if (!Proceed) return;
-    // All three items are found before any file is written.
+    // All three items are found before any file is written. Each file is
+    // made anew, whatever others left at its name, and held open.
     tavix::PayloadItem items[3];
     for (int i = 0; i < 3; ++i)
         items[i] = tavix::FindPayload(tavix::kControlFiles[i].resourceType, tavix::kControlFiles[i].resourceName);
-    for (int i = 0; i < 3; ++i) tavix::WritePayload(items[i], state_.TempDir + tavix::kControlFiles[i].fileName);
+    for (int i = 0; i < 3; ++i)
+        held_[i] = tavix::WriteHeldFile(items[i], state_.TempDir + tavix::kControlFiles[i].fileName);
+    const std::string problem = tavix::ControlFileProblem(ReadControlFile(tavix::kControlFile));
+    if (!problem.empty()) throw tavix::SetupError(problem, tavix::ErrorKind::MissingItem);
     StartThread1();
 }
 
-// The control file is read anew on every lookup; a missing one reads as
-// empty. The manifest is read whole when the installation walks it.
+// Read anew on every call, through the handles held since the writing.
 std::string TFormain::ReadControlFile(int which) const {
+    if (held_[which]) return tavix::ReadHeldFile(held_[which]);
+    if (which == tavix::kControlFile) return std::string();
     const std::string path = state_.TempDir + tavix::kControlFiles[which].fileName;
-    std::string text;
-    if (which == tavix::kControlFile) return tavix::LoadFileBytes(path, text) ? text : std::string();
-    HANDLE h = CreateFileW(tavix::W(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) throw tavix::CannotOpenFile(path, tavix::SystemErrorText(GetLastError()));
-    LARGE_INTEGER size;
-    bool ok = GetFileSizeEx(h, &size) && size.QuadPart < 0x10000000;
-    if (ok && size.QuadPart > 0) {
-        text.resize(static_cast<std::size_t>(size.QuadPart));
-        DWORD got = 0;
-        ok = ReadFile(h, &text[0], static_cast<DWORD>(text.size()), &got, nullptr) && got == text.size();
-    }
-    CloseHandle(h);
-    if (!ok) throw tavix::SetupError("Stream read error");
-    return text;
+    throw tavix::CannotOpenFile(path, tavix::SystemErrorText(ERROR_FILE_NOT_FOUND));
 }
 
 std::string TFormain::GetTempDir() {
@@ -175,8 +169,10 @@ void TFormain::Close() {
 }
 
 void TFormain::FormClose() {
-    for (const tavix::ControlFile& f : tavix::kControlFiles) {
-        std::string path = state_.TempDir + f.fileName;
+    for (int i = 0; i < 3; ++i) {
+        if (held_[i]) CloseHandle(held_[i]);
+        held_[i] = nullptr;
+        std::string path = state_.TempDir + tavix::kControlFiles[i].fileName;
         if (FileExists(path)) DeleteFileW(tavix::W(path).c_str());
     }
 }

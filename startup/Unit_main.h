@@ -60,6 +60,9 @@ private:
     HANDLE thread1_ = nullptr;
     // Set by the UI thread when ShowChedule has returned (or will never run).
     HANDLE scheduleDone_ = nullptr;
+    // The control files, held open from their writing to the backdrop's
+    // close: others may read them, never change or replace them.
+    void* held_[3] = {};
     volatile LONG thread1Terminating_ = 0;
 };
 

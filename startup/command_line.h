@@ -22,6 +22,7 @@ enum class ExitCode : int {
     FolderRefused = 5,    // the installation folder cannot be used
     WriteFailed = 6,      // a folder, file or registry value could not be written
     DamagedSetup = 7,     // an item of the setup is missing or damaged
+    NotEnoughSpace = 8,   // the folder's drive has less room than the setup writes
 };
 
 struct CommandLine {

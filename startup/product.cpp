@@ -1,6 +1,8 @@
 #include "product.h"
 
 #include "setupdata/gbk.h"
+#include "setupdata/ini.h"
+#include "setupdata/path_rules.h"
 
 namespace tavix {
 
@@ -23,6 +25,17 @@ bool IsProductExeName(std::string_view exeFile) {
     if (colon != std::string_view::npos && (cut == std::string_view::npos || colon > cut)) cut = colon;
     std::string_view name = cut == std::string_view::npos ? exeFile : exeFile.substr(cut + 1);
     return name == "TAVI.EXE" || name == "TAVI.exe" || name == "tavi.EXE" || name == "tavi.exe";
+}
+
+std::string ControlFileProblem(std::string_view controlText) {
+    const std::string head = "安装程序已损坏：控制文件中";
+    if (IniLookup(controlText, "Form", "Caption").empty()) return head + "缺少 [Form] Caption。";
+    const std::string exe = IniLookup(controlText, "Run", "FileName");
+    if (!IsPlainFileName(exe)) return head + "的 [Run] FileName“" + exe + "”不是一个文件名。";
+    const std::string link = IniLookup(controlText, "Form", "desKtopLink");
+    if (!IsDesktopLinkName(link))
+        return head + "的 [Form] desKtopLink“" + link + "”不是“\\”加上以 .lnk 结尾的文件名。";
+    return std::string();
 }
 
 } // namespace tavix

@@ -18,4 +18,11 @@ std::string ProductRunningQuestion();
 // product has been shipped under.
 bool IsProductExeName(std::string_view exeFile);
 
+// Why the control file (GBK text) cannot drive an installation, or empty when
+// it can: [Form] Caption must be given, [Run] FileName must be a plain file
+// name (no folder, no ":", no ".."), and [Form] desKtopLink must be one "\"
+// and a file name ending in ".lnk". A setup whose control file fails this is
+// damaged, or its temporary copy was changed.
+std::string ControlFileProblem(std::string_view controlText);
+
 } // namespace tavix

@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <string>
 
+#include "install/folder_checks.h"
 #include "install/install_sequence.h"
 #include "setupdata/errors.h"
 #include "setupdata/payload.h"
 #include "setupdata/product_info.h"
 #include "setupdata/system_error.h"
 #include "setupdata/wide_text.h"
+#include "startup/product.h"
 #include "startup/product_process.h"
 #include "startup/setup_state.h"
 #include "wizard/wizard_rules.h"
@@ -69,9 +71,10 @@ private:
     SilentLog& log_;
 };
 
-// The text of a payload item; throws when the setup lacks it.
+// The text of a payload item; throws when the setup lacks it or it is damaged.
 std::string ItemText(const char* type, const char* name) {
     tavix::PayloadItem item = tavix::FindPayload(type, name);
+    if (!tavix::MatchesRecord(item)) throw tavix::SetupError(tavix::DamagedItemText(name));
     return std::string(static_cast<const char*>(item.data), item.size);
 }
 
@@ -134,6 +137,8 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     }
     state.ControlText = [&control] { return control; };
     state.ManifestText = [&manifest] { return manifest; };
+    const std::string damaged = tavix::ControlFileProblem(control);
+    if (!damaged.empty()) return Finish(log, ExitCode::DamagedSetup, damaged);
     state.Caption = state.ReadSetupIni("Form", "Caption");
     state.VersionSerial = state.ReadSetupIni("Form", "Serial");
     log.Line("release " + state.Caption + ", serial " + state.VersionSerial);
@@ -154,8 +159,13 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
 
     const std::string folder =
         cmd.hasFolder ? cmd.folder : tavix::PresetFolder(state.ReadSetupIni("SetupDir", "SetupPath"));
-    const std::string problem = tavix::InstallFolderProblem(folder);
+    const std::string problem = install::FolderProblem(state, folder);
     if (!problem.empty()) return Finish(log, ExitCode::FolderRefused, "the folder " + folder + " is refused: " + problem);
+    const install::DiskSpace space = install::SpaceFor(state, folder);
+    if (!space.Enough())
+        return Finish(log, ExitCode::NotEnoughSpace,
+                      "the drive has " + std::to_string(space.free) + " bytes free; the setup writes " +
+                          std::to_string(space.needed));
     state.InstallDir = tavix::HandOverFolder(folder);
     state.CreateDesktopLink = true;
     state.RunAfterInstall = false;

@@ -96,6 +96,30 @@ int MsgBox(HWND owner, const std::string& text, const std::string& caption, UINT
     return MessageBoxW(owner, tavix::W(text).c_str(), tavix::W(caption).c_str(), flags);
 }
 
+namespace {
+
+HHOOK gButtonHook = nullptr;
+
+// Renames the buttons of the box that is about to show.
+LRESULT CALLBACK RetryCancelCaptions(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_ACTIVATE) {
+        HWND box = reinterpret_cast<HWND>(wp);
+        SetDlgItemTextW(box, IDRETRY, tavix::W("重试(&R)").c_str());
+        SetDlgItemTextW(box, IDCANCEL, tavix::W("取消").c_str());
+    }
+    return CallNextHookEx(gButtonHook, code, wp, lp);
+}
+
+} // namespace
+
+int RetryCancelBox(HWND owner, const std::string& text, const std::string& caption) {
+    gButtonHook = SetWindowsHookExW(WH_CBT, &RetryCancelCaptions, nullptr, GetCurrentThreadId());
+    int answer = MessageBoxW(owner, tavix::W(text).c_str(), tavix::W(caption).c_str(), MB_RETRYCANCEL | MB_ICONWARNING);
+    if (gButtonHook) UnhookWindowsHookEx(gButtonHook);
+    gButtonHook = nullptr;
+    return answer;
+}
+
 int MessageDlg(const std::string& text, DlgType type, UINT buttons) {
     const char* caption = "Confirm";
     UINT icon = MB_ICONQUESTION;

@@ -59,6 +59,10 @@ bool Guard(F&& fn) {
 // System message box with the program's own caption (GBK texts).
 int MsgBox(HWND owner, const std::string& text, const std::string& caption, UINT flags);
 
+// A warning box whose buttons read "重试" and "取消" on every system
+// language; returns IDRETRY or IDCANCEL.
+int RetryCancelBox(HWND owner, const std::string& text, const std::string& caption);
+
 enum class DlgType { Warning, Error, Information, Confirmation };
 // The framework-style message dialog: caption from its kind ("Warning",
 // "Error", "Information", "Confirm"), its icon and the given buttons

@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "install/folder_checks.h"
+#include "install/folder_rule.h"
 #include "setupdata/errors.h"
 #include "setupdata/system_error.h"
 #include "setupdata/wide_text.h"
@@ -54,26 +56,27 @@ struct TFormSchedule::PageSpec {
     std::string (TFormSchedule::*title)() const;    // band title; null: the band's texts stay
     std::string (TFormSchedule::*subtitle)() const; // band subtitle; null: none is shown
     void (TFormSchedule::*onNext)();                // entered by Next (or by the installation)
+    bool (TFormSchedule::*mayLeave)();              // checked before Next leaves it; null: always
     ButtonChange next;                              // ... and the buttons then
     ButtonChange back;                              // entered by Back
 };
 
 const TFormSchedule::PageSpec TFormSchedule::kPages[TPageBook::kPageCount] = {
     // 0: welcome
-    {false, nullptr, nullptr, nullptr, {}, {Switch::Off, Switch::On}},
+    {false, nullptr, nullptr, nullptr, nullptr, {}, {Switch::Off, Switch::On}},
     // 1: licence agreement
     {true, &TFormSchedule::AgreementTitle, &TFormSchedule::AgreementSubtitle, &TFormSchedule::EnterAgreement,
-     {Switch::On, Switch::On}, {}},
+     nullptr, {Switch::On, Switch::On}, {}},
     // 2: installation folder
-    {true, &TFormSchedule::FolderTitle, nullptr, &TFormSchedule::RefreshDriveList, {},
-     {Switch::Keep, Switch::On, Switch::Keep, nullptr, tavix::kExitButtonCaption}},
+    {true, &TFormSchedule::FolderTitle, nullptr, &TFormSchedule::RefreshDriveList, &TFormSchedule::FolderAccepted,
+     {}, {Switch::Keep, Switch::On, Switch::Keep, nullptr, tavix::kExitButtonCaption}},
     // 3: ready
-    {true, &TFormSchedule::ReadyTitle, &TFormSchedule::ReadySubtitle, &TFormSchedule::EnterReady, {},
+    {true, &TFormSchedule::ReadyTitle, &TFormSchedule::ReadySubtitle, &TFormSchedule::EnterReady, nullptr, {},
      {Switch::Keep, Switch::Keep, Switch::On, tavix::kNextCaptionPlain, nullptr}},
     // 4: the hand-over to the installation window; never shown
-    {true, nullptr, nullptr, &TFormSchedule::HandOver, {}, {}},
+    {true, nullptr, nullptr, &TFormSchedule::HandOver, nullptr, {}, {}},
     // 5: finish, entered when the installation has completed
-    {true, nullptr, nullptr, &TFormSchedule::EnterFinish,
+    {true, nullptr, nullptr, &TFormSchedule::EnterFinish, nullptr,
      {Switch::Off, Switch::Keep, Switch::Off, tavix::kFinishCaption, nullptr}, {}},
 };
 
@@ -261,6 +264,8 @@ void TFormSchedule::BtnNextClick() {
         Finish();
         return;
     }
+    const PageSpec& current = kPages[ScheBook.ActivePage()];
+    if (current.mayLeave && !(this->*current.mayLeave)()) return;
     EnterPage(ScheBook.ActivePage() + 1, true);
 }
 
@@ -308,6 +313,21 @@ void TFormSchedule::Finish() {
 void TFormSchedule::SetEditPath(const std::string& folder) {
     ui::SetText(Edit_Path, folder);
     state_.InstallDir = folder;
+}
+
+// The folder may be used, and the user knows when its drive is short of room.
+bool TFormSchedule::FolderAccepted() {
+    const std::string folder = ui::GetText(Edit_Path);
+    const std::string problem = install::FolderProblem(state_, folder);
+    if (!problem.empty()) {
+        ui::MsgBox(Handle(), problem, tavix::kFolderBoxCaption, MB_OK | MB_ICONWARNING);
+        SetFocus(Edit_Path);
+        return false;
+    }
+    const install::DiskSpace space = install::SpaceFor(state_, folder);
+    if (space.Enough()) return true;
+    return ui::MsgBox(Handle(), tavix::LowSpaceQuestion(folder[0], space.free, space.needed), tavix::kFolderBoxCaption,
+                      MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 void TFormSchedule::Edit_PathChange() { state_.InstallDir = ui::GetText(Edit_Path); }

@@ -89,6 +89,7 @@ private:
     bool CheckEarlierInstallation();
     void RefreshDriveList();
     void SetEditPath(const std::string& folder);
+    bool FolderAccepted();
     void Finish();
     void LoadAgreement();
 

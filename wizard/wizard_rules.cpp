@@ -224,14 +224,6 @@ std::string SwitchDrive(std::string_view folder, std::string_view driveCell) {
     return std::string(1, driveCell[0]) + std::string(folder.substr(first));
 }
 
-std::string InstallFolderProblem(std::string_view folder) {
-    if (folder.empty()) return "请输入安装文件夹。";
-    const bool letter = (folder[0] >= 'A' && folder[0] <= 'Z') || (folder[0] >= 'a' && folder[0] <= 'z');
-    if (folder.size() < 3 || !letter || folder[1] != ':' || folder[2] != '\\')
-        return "安装文件夹必须以盘符开头，例如 D:\\Program Files\\。";
-    return std::string();
-}
-
 std::string HandOverFolder(std::string_view folder) {
     if (folder.empty() || EndsWithBackslash(folder)) return std::string(folder);
     return std::string(folder) + "\\";

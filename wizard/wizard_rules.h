@@ -112,11 +112,6 @@ BrowseResult FolderAfterBrowse(std::string_view chosen, std::string_view dirName
 // the drive letter replaces the first character of `folder`.
 std::string SwitchDrive(std::string_view folder, std::string_view driveCell);
 
-// Why `folder` cannot be the installation folder (a message for the user),
-// or empty when it can: it must be a full path that begins with a drive
-// letter, a colon and a backslash.
-std::string InstallFolderProblem(std::string_view folder);
-
 // The folder handed to the installation: a typed folder without its final
 // backslash gets one, so that file names can be appended to it. An empty
 // folder stays empty.

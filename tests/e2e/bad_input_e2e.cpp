@@ -1,7 +1,8 @@
-// Damaged input at run time: the temporary manifest copy replaced, the
-// control file gone, a target that cannot be written, a long path. Each gives
-// its own message or goes on as far as it can; nothing is written outside the
-// installation folder and the temporary folder.
+// Damaged input at run time: setups whose manifest is empty, cut by a NUL or
+// holds a line too long for a message, a target held open by another
+// program, a long path. Each gives its own message or goes on as far as it
+// can; nothing is written outside the installation folder and the temporary
+// folder.
 #include "driver/e2e.h"
 #include "driver/install_steps.h"
 #include "driver/wizard_steps.h"
@@ -54,12 +55,11 @@ void Finish(InstallScenario& s, HWND wizard) {
 
 } // namespace
 
-E2E_SCENARIO(empty_manifest_copy_installs_only_the_fixed_items) {
+E2E_SCENARIO(empty_manifest_installs_only_the_fixed_items) {
     InstallScenario s(L"C:\\Tavix E2E\\空清单\\");
     InstallProbe probe;
-    HWND wizard = s.StartAtFolderPage(probe);
+    HWND wizard = s.StartAtFolderPage(probe, SetupWithManifest(""));
     ClickNext(wizard);
-    WriteFileBytes(TempManifestPath(), "");
     StartInstall(wizard);
     Finish(s, wizard);
     std::vector<std::wstring> files = FilesIn(s.dir);
@@ -68,29 +68,29 @@ E2E_SCENARIO(empty_manifest_copy_installs_only_the_fixed_items) {
     CheckSameFile(ReleaseDir() + L"\\Uninstall.exe", s.dir + L"Uninstall.exe");
 }
 
-E2E_SCENARIO(nul_in_the_manifest_copy_ends_its_text) {
+E2E_SCENARIO(nul_in_the_manifest_ends_its_text) {
     InstallScenario s(L"C:\\Tavix E2E\\零字节\\");
     const std::size_t kept = 20;
+    // The whole manifest, the first byte of its 21st line a NUL.
+    std::string text = ManifestText(Release().manifestLines.size() - 1);
+    text[ManifestText(kept).size()] = '\0';
     InstallProbe probe;
-    HWND wizard = s.StartAtFolderPage(probe);
+    HWND wizard = s.StartAtFolderPage(probe, SetupWithManifest(text));
     ClickNext(wizard);
-    std::string text = ManifestText(kept);
-    text += std::string(1, '\0') + ManifestText(Release().manifestLines.size()).substr(text.size());
-    WriteFileBytes(TempManifestPath(), text);
     StartInstall(wizard);
     Finish(s, wizard);
     CheckManifestInstalled(s.dir, 0, kept);
     CheckManifestNotInstalled(s.dir, kept, Release().manifestLines.size());
 }
 
-E2E_SCENARIO(ten_megabyte_manifest_line_stops_with_the_resource_error) {
+E2E_SCENARIO(overlong_manifest_line_stops_with_the_resource_error_cut_short) {
     InstallScenario s(L"C:\\Tavix E2E\\巨大\\");
-    OutsideSnapshot outside;
     const std::size_t kept = 3;
+    const std::wstring exe = SetupWithManifest(ManifestText(kept) + std::string(4000, 'x'));
+    OutsideSnapshot outside;
     InstallProbe probe;
-    HWND wizard = s.StartAtFolderPage(probe);
+    HWND wizard = s.StartAtFolderPage(probe, exe);
     ClickNext(wizard);
-    WriteFileBytes(TempManifestPath(), ManifestText(kept) + std::string(10 * 1024 * 1024, 'x'));
     HWND sec = StartInstall(wizard);
     MsgBoxInfo box = WaitMessageBox(s.setup.pid, 60000);
     Check(box.caption == L"tavixSetup" && box.hasIcon, "not the general error box: %s", ToUtf8(box.caption).c_str());
@@ -104,55 +104,67 @@ E2E_SCENARIO(ten_megabyte_manifest_line_stops_with_the_resource_error) {
     CancelSetup(s, sec);
 }
 
-E2E_SCENARIO(missing_control_file_ends_with_the_running_product_message) {
-    InstallScenario s(L"C:\\Tavix E2E\\无控制文件\\");
-    OutsideSnapshot outside;
+E2E_SCENARIO(locked_target_asks_to_try_again) {
+    InstallScenario s(L"C:\\Tavix E2E\\占用\\");
+    const std::size_t index = LineOf(L"History.txt");
+    CreateDirectoryW(s.dir.c_str(), nullptr);
+    const std::wstring target = s.dir + L"History.txt";
+    WriteFileBytes(target, "an older history, held open by another program");
+    HANDLE holder = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    Check(holder != INVALID_HANDLE_VALUE, "cannot hold the target open");
     InstallProbe probe;
     HWND wizard = s.StartAtFolderPage(probe);
     ClickNext(wizard);
-    Check(DeleteFileW((WindowsTempDir() + L"avixSetup.ini").c_str()) != FALSE, "cannot remove the control file");
     StartInstall(wizard);
-    // Without it the program's file name is empty: the write goes to the
-    // folder itself and fails.
+
+    // The box names the file and the cause, and offers 重试 and 取消.
     MsgBoxInfo box = WaitMessageBox(s.setup.pid, 30000);
-    CheckBox(box, L"tavixSetup", L"所要安装的程序正在运行中,请退出后再安装!", 1, false);
-    Answer(box, IDOK);
-    Check(WaitExit(s.setup) == 0, "the setup's exit code is not 0");
-    Check(FilesIn(s.dir).empty(), "files were installed");
-    outside.CheckUnchanged();
-    CheckTempFilesGone();
+    const std::wstring head = L"Cannot create file \"" + target + L"\". ";
+    Check(box.caption == L"tavixSetup" && box.hasIcon && box.text.rfind(head, 0) == 0 &&
+              box.text.size() > head.size() + 20 && box.text.find(L"“重试”") != std::wstring::npos,
+          "box %s: %s", ToUtf8(box.caption).c_str(), ToUtf8(box.text).c_str());
+    Check(box.buttons.size() == 2 && Text(GetDlgItem(box.hwnd, IDRETRY)) == L"重试(&R)" &&
+              Text(GetDlgItem(box.hwnd, IDCANCEL)) == L"取消",
+          "the box's buttons are not 重试 and 取消");
+    // While the file is held, 重试 asks again and the old file stays whole.
+    Answer(box, IDRETRY);
+    box = WaitMessageBox(s.setup.pid, 10000);
+    Check(box.text.rfind(head, 0) == 0, "the second box: %s", ToUtf8(box.text).c_str());
+    std::string kept;
+    Check(ReadFileBytes(target, kept) && kept == "an older history, held open by another program",
+          "the held file changed");
+    CheckManifestNotInstalled(s.dir, index + 1, Release().manifestLines.size());
+    // Once the other program lets go, 重试 writes it and the installation goes on.
+    CloseHandle(holder);
+    Answer(box, IDRETRY);
+    Finish(s, wizard);
+    CheckManifestInstalled(s.dir, 0, Release().manifestLines.size());
+    CheckNoTemporaryFiles(s.dir);
 }
 
-E2E_SCENARIO(unwritable_target_stops_the_sequence) {
+E2E_SCENARIO(locked_target_cancelled_ends_the_sequence_and_keeps_the_old_file) {
     InstallScenario s(L"C:\\Tavix E2E\\只读\\");
-    std::size_t index = 0;  // the entry of History.txt
-    while (TargetOf(L"", index) != L"History.txt") ++index;
+    const std::size_t index = LineOf(L"History.txt");
     CreateDirectoryW(s.dir.c_str(), nullptr);
     const std::wstring target = s.dir + L"History.txt";
-    WriteFileBytes(target, "an older history, kept read-only");
-    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
-    // Wine lets root write a read-only file; another program holding it open
-    // without sharing makes it unwritable everywhere.
-    HANDLE holder = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    WriteFileBytes(target, "an older history, kept");
+    HANDLE holder = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     Check(holder != INVALID_HANDLE_VALUE, "cannot hold the target open");
     OutsideSnapshot outside;
     InstallProbe probe;
     HWND wizard = s.StartAtFolderPage(probe);
     ClickNext(wizard);
     HWND sec = StartInstall(wizard);
-    MsgBoxInfo box = WaitMessageBox(s.setup.pid, 30000);
-    const std::wstring prefix = L"Cannot create file \"" + target + L"\". ";
-    Check(box.caption == L"tavixSetup" && box.hasIcon && box.text.rfind(prefix, 0) == 0 &&
-              box.text.size() > prefix.size() + 1 && box.text.back() == L'.',
-          "box %s: %s", ToUtf8(box.caption).c_str(), ToUtf8(box.text).c_str());
-    Answer(box, IDOK);
+    Answer(WaitMessageBox(s.setup.pid, 30000), IDCANCEL);
+    // 取消 ends the sequence there without another box; the window waits for its own 取消.
+    Check(NoMessageBox(s.setup.pid, 1500), "another box followed 取消");
     CloseHandle(holder);
     std::string kept;
-    Check(ReadFileBytes(target, kept) && kept == "an older history, kept read-only", "the read-only file changed");
+    Check(ReadFileBytes(target, kept) && kept == "an older history, kept", "the held file changed");
     CheckManifestInstalled(s.dir, 0, index);
     CheckManifestNotInstalled(s.dir, index + 1, Release().manifestLines.size());
+    CheckNoTemporaryFiles(s.dir);
     outside.CheckUnchanged();
-    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
     CancelSetup(s, sec);
 }
 

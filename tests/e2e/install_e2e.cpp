@@ -258,12 +258,12 @@ E2E_SCENARIO(running_product_ends_the_setup) {
 E2E_SCENARIO(manifest_line_naming_no_item_stops_the_sequence) {
     InstallScenario s(L"C:\\Tavix E2E\\缺项\\");
     const std::size_t n = Release().manifestLines.size();
-    const std::size_t bad = 12;  // the line put in before the 13th entry
+    const std::size_t bad = 12;  // the line that takes the place of the 13th entry
+    // A setup whose manifest names an item it does not carry.
+    const std::wstring exe = SetupWithManifest(ManifestCutAt(bad, "NoSuchItem exename Nowhere.txt"));
     InstallProbe probe;
-    HWND wizard = s.StartAtFolderPage(probe);
+    HWND wizard = s.StartAtFolderPage(probe, exe);
     ClickNext(wizard);
-    // The temporary manifest copy decides what is installed.
-    WriteFileBytes(TempManifestPath(), ManifestWithLineAt(bad, "NoSuchItem exename Nowhere.txt"));
     HWND sec = StartInstall(wizard);
     MsgBoxInfo box = WaitMessageBox(s.setup.pid, 30000);
     CheckBox(box, L"tavixSetup", L"Resource NoSuchItem not found.", 1, true);
@@ -291,11 +291,11 @@ E2E_SCENARIO(manifest_line_leaving_the_folder_stops_the_sequence) {
     InstallScenario s(L"C:\\Tavix E2E\\越界\\");
     const std::size_t n = Release().manifestLines.size();
     const std::size_t bad = 3;
+    // A setup whose manifest tries to write beside the installation folder.
+    const std::wstring exe = SetupWithManifest(ManifestCutAt(bad, "FileIni ininame ..\\逃逸\\Options.ini"));
     InstallProbe probe;
-    HWND wizard = s.StartAtFolderPage(probe);
+    HWND wizard = s.StartAtFolderPage(probe, exe);
     ClickNext(wizard);
-    // A changed manifest copy tries to write beside the installation folder.
-    WriteFileBytes(TempManifestPath(), ManifestWithLineAt(bad, "FileIni ininame ..\\逃逸\\Options.ini"));
     HWND sec = StartInstall(wizard);
     MsgBoxInfo box = WaitMessageBox(s.setup.pid, 30000);
     const std::wstring prefix = L"Cannot create file \"C:\\Tavix E2E\\越界\\..\\逃逸\\Options.ini\". ";

@@ -21,15 +21,19 @@ struct SilentRun {
 };
 
 // Runs `exe` with `args` to its end, watching that it never shows a window
-// (a message box included) and never writes the temporary control files.
+// (a message box included) and never writes the temporary control files
+// (those another copy of the setup holds are left out of the watch).
 SilentRun RunSilently(const std::wstring& exe, const std::wstring& args) {
     RemoveControlFiles();
+    std::vector<std::wstring> watched;
+    for (const wchar_t* name : kControlFileNames)
+        if (!FileExists(WindowsTempDir() + name)) watched.push_back(WindowsTempDir() + name);
     SilentRun run;
     Process p = Launch(exe, args);
     auto watch = [&] {
         if (!TopWindows(p.pid).empty()) run.windowShown = true;
-        for (const wchar_t* name : kControlFileNames)
-            if (FileExists(WindowsTempDir() + name)) run.controlFiles = true;
+        for (const std::wstring& path : watched)
+            if (FileExists(path)) run.controlFiles = true;
     };
     while (!HasExited(p)) {
         watch();

@@ -198,24 +198,3 @@ E2E_SCENARIO(leaving_asks_its_own_question) {
     Answer(box, IDOK);
     CheckEnded(setup.process);
 }
-
-E2E_SCENARIO(missing_agreement_is_reported_on_page_1) {
-    FreshSetup setup;
-    HWND w = setup.wizard;
-    const std::wstring agreement = WindowsTempDir() + L"SQXY.txt";
-    Check(FileExists(agreement), "the setup wrote no %s", ToUtf8(agreement).c_str());
-    DeleteFileW(agreement.c_str());
-    Click(WizardControl(w, ids::kBtnNext));
-    MsgBoxInfo box = WaitMessageBox(setup.process.pid);
-    const std::wstring head = L"Cannot open file \"" + agreement + L"\". ";
-    Check(box.caption == L"tavixSetup" && box.text.compare(0, head.size(), head) == 0 && box.text.back() == L'.',
-          "error box %s: %s", ToUtf8(box.caption).c_str(), ToUtf8(box.text).c_str());
-    Answer(box, IDOK);
-    // The page turned, but the rest of its set-up did not happen.
-    CheckPage(w, {1, true, false, L"", L""});
-    CheckButtons(w, {false, true, L"下一步 >"}, "page 1 without its agreement");
-    // Leave with the exit button.
-    Click(WizardControl(w, ids::kBtnExit));
-    Answer(WaitMessageBox(setup.process.pid), IDYES);
-    CheckEnded(setup.process);
-}

@@ -6,7 +6,9 @@
 #include <shobjidl.h>
 
 #include "e2e.h"
+#include "setup_copies.h"
 #include "setupdata/ini.h"
+#include "setupdata/gbk.h"
 #include "setupdata/manifest.h"
 
 namespace e2e {
@@ -36,6 +38,12 @@ static std::wstring TargetPathOf(std::size_t index) {
     const std::vector<std::string>& lines = Release().manifestLines;
     Check(index < lines.size(), "no manifest line %zu", index);
     return W936(tavix::ParseManifestLine(lines[index], static_cast<int>(index)).TargetPath);
+}
+
+std::size_t LineOf(const std::wstring& target) {
+    for (std::size_t i = 0; i < Release().manifestLines.size(); ++i)
+        if (TargetPathOf(i) == target) return i;
+    Fail("the release has no target %s", ToUtf8(target).c_str());
 }
 
 std::wstring ReleaseFileOf(std::size_t index) { return ReleaseDir() + L"\\" + TargetPathOf(index); }
@@ -204,8 +212,22 @@ bool ReadShellLink(const std::wstring& lnk, ShellLinkInfo& out) {
     return ok;
 }
 
+// The manifest item of the setup copy in use, as it installs (see
+// SetupWithManifest); empty while the setup of the release runs.
+static std::string gChangedManifest;
+
 void CheckManifestInstalled(const std::wstring& installDir, std::size_t first, std::size_t end) {
-    for (std::size_t i = first; i < end; ++i) CheckSameFile(ReleaseFileOf(i), TargetOf(installDir, i));
+    for (std::size_t i = first; i < end; ++i) {
+        const tavix::ManifestEntry e =
+            tavix::ParseManifestLine(Release().manifestLines[i], static_cast<int>(i));
+        if (!gChangedManifest.empty() && tavix::EqualsIgnoreAsciiCase(e.ResourceName, "FileTxt5")) {
+            std::string got;
+            Check(ReadFileBytes(TargetOf(installDir, i), got) && got == gChangedManifest,
+                  "the installed manifest is not the setup's");
+            continue;
+        }
+        CheckSameFile(ReleaseFileOf(i), TargetOf(installDir, i));
+    }
 }
 
 void CheckManifestNotInstalled(const std::wstring& installDir, std::size_t first, std::size_t end) {
@@ -270,6 +292,14 @@ void CheckNoInstallRegistry() {
     Check(!RegKeyExists(HKEY_CURRENT_USER, L"Software\\TAVIX\\Shell\\Version"), "Version was written");
 }
 
+void CheckNoTemporaryFiles(const std::wstring& dir) {
+    for (const std::wstring& name : FilesIn(dir)) {
+        Check(!(name.rfind(L"~tx", 0) == 0 && name.size() == 11), "a temporary file is left: %s",
+              ToUtf8(dir + name).c_str());
+        if (DirExists(dir + name)) CheckNoTemporaryFiles(dir + name + L"\\");
+    }
+}
+
 void CheckTempFilesGone() {
     for (const wchar_t* f : {L"avixSetup.log", L"avixSetup.ini", L"SQXY.txt"})
         Check(!FileExists(WindowsTempDir() + f), "temporary file %s is left", ToUtf8(f).c_str());
@@ -279,6 +309,7 @@ void CheckTempFilesGone() {
 const wchar_t kTestRoot[] = L"C:\\Tavix E2E";
 
 InstallScenario::InstallScenario(const std::wstring& installDir) : dir(installDir) {
+    gChangedManifest.clear();
     CleanInstallation(dir);
     CreateDirectoryW(kTestRoot, nullptr);
 }
@@ -294,8 +325,8 @@ InstallScenario::~InstallScenario() {
     DeleteTree(kTestRoot);
 }
 
-HWND InstallScenario::StartAtFolderPage(InstallProbe& probe) {
-    setup = StartSetupToWizard();
+HWND InstallScenario::StartAtFolderPage(InstallProbe& probe, const std::wstring& exe) {
+    setup = StartSetupToWizard(exe);
     probe.Attach(setup.pid);
     HWND wizard = WaitWizard(setup.pid);
     GoToFolderPage(wizard);
@@ -311,14 +342,24 @@ void CheckBox(const MsgBoxInfo& box, const wchar_t* caption, const std::wstring&
     Check(box.hasIcon == icon, icon ? "box has no icon" : "box has an icon");
 }
 
-std::string ManifestWithLineAt(std::size_t index, const std::string& line) {
+std::string ManifestCutAt(std::size_t count, const std::string& line) {
     std::string text;
     const std::vector<std::string>& lines = Release().manifestLines;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i == index) text += line + "\r\n";
-        text += lines[i] + (i + 1 < lines.size() ? "\r\n" : "");
-    }
-    return text;
+    for (std::size_t i = 0; i < count && i < lines.size(); ++i) text += lines[i] + "\r\n";
+    return text + line;
+}
+
+std::wstring SetupWithManifest(const std::string& manifest) {
+    static int made = 0;
+    const std::wstring dir = std::wstring(kTestRoot) + L"\\setups\\";
+    CreateDirectoryW(kTestRoot, nullptr);
+    CreateDirectoryW(dir.c_str(), nullptr);
+    const std::wstring path = dir + L"TavixSetup" + std::to_wstring(++made) + L".exe";
+    CopySetupWithItem(path, "txtname", "FileTxt5", manifest);
+    std::string release;
+    Check(ReadFileBytes(ReleaseDir() + L"\\Setup.log", release), "cannot read the release's manifest");
+    gChangedManifest = manifest + std::string(release.size() - manifest.size(), '\0');
+    return path;
 }
 
 // The files directly in a folder (names only).

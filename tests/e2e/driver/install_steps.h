@@ -24,6 +24,8 @@ struct ReleaseInfo {
     std::vector<std::string> manifestLines;  // Setup.log, GBK
 };
 const ReleaseInfo& Release();
+// The index of the manifest line whose target path is `target`.
+std::size_t LineOf(const std::wstring& target);
 // The release file of manifest line `index`, and its target below `installDir`.
 std::wstring ReleaseFileOf(std::size_t index);
 std::wstring TargetOf(const std::wstring& installDir, std::size_t index);
@@ -95,10 +97,17 @@ void CheckInstallRegistry(const std::wstring& installDir);
 void CheckNoInstallRegistry();
 // The three temporary control files are gone.
 void CheckTempFilesGone();
+// No file the setup writes on its way to a target ("~tx*.tmp") is left
+// anywhere below `dir`.
+void CheckNoTemporaryFiles(const std::wstring& dir);
 
-// The release's manifest with `line` put in before line `index` (GBK, CR LF,
-// the last line without a line end), for a changed temporary copy.
-std::string ManifestWithLineAt(std::size_t index, const std::string& line);
+// The release's first `count` manifest lines and then `line` as the last
+// (GBK, CR LF, the last line without a line end): a manifest no longer than
+// the release's, for a copy of the setup that carries it.
+std::string ManifestCutAt(std::size_t count, const std::string& line);
+// A copy of the setup below kTestRoot whose manifest item is `manifest`
+// (see CopySetupWithItem); returns its path.
+std::wstring SetupWithManifest(const std::string& manifest);
 // The names of the entries directly in a folder (which ends in a backslash).
 std::vector<std::wstring> FilesIn(const std::wstring& dir);
 
@@ -123,8 +132,9 @@ struct InstallScenario {
 
     explicit InstallScenario(const std::wstring& installDir);
     ~InstallScenario();
-    // Starts the setup, hooks the probe into it and walks to the folder page.
-    HWND StartAtFolderPage(InstallProbe& probe);
+    // Starts the setup (or another setup), hooks the probe into it and
+    // walks to the folder page.
+    HWND StartAtFolderPage(InstallProbe& probe, const std::wstring& exe = std::wstring());
 };
 
 // Fails unless the box has this caption, text, number of buttons and icon.

@@ -53,8 +53,8 @@ std::wstring ReleaseSetupValue(const char* section, const char* key) {
     return FromGbk(tavix::IniLookup(ini, section, key));
 }
 
-Process StartSetupToWizard() {
-    Process p = Launch(SetupExe());
+Process StartSetupToWizard(const std::wstring& exe) {
+    Process p = Launch(exe.empty() ? SetupExe() : exe);
     WaitWizard(p.pid);
     return p;
 }

@@ -12,9 +12,10 @@ namespace e2e {
 
 // ---- starting -------------------------------------------------------------------
 
-// Launches TavixSetup.exe and waits until its wizard window is shown. A
-// question of the earlier-installation check may be open on top of it.
-Process StartSetupToWizard();
+// Launches TavixSetup.exe (or another setup) and waits until its wizard
+// window is shown. A question of the earlier-installation check may be open
+// on top of it.
+Process StartSetupToWizard(const std::wstring& exe = std::wstring());
 // The visible wizard window ("TFormSchedule") of the process; Fail()s on timeout.
 HWND WaitWizard(DWORD pid, DWORD timeoutMs = 20000);
 

@@ -1,0 +1,75 @@
+#include "folder_checks.h"
+
+#include <windows.h>
+
+#include "install/folder_rule.h"
+#include "integration.h"
+#include "setupdata/manifest.h"
+#include "setupdata/payload.h"
+#include "setupdata/wide_text.h"
+
+namespace install {
+namespace {
+
+std::wstring DriveRoot(const std::string& folder) { return tavix::W(folder.substr(0, 3)); }
+
+// Errors of the system (a drive without a medium) are answered, not boxed.
+class QuietErrors {
+public:
+    QuietErrors() : old_(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
+    ~QuietErrors() { SetErrorMode(old_); }
+    QuietErrors(const QuietErrors&) = delete;
+    QuietErrors& operator=(const QuietErrors&) = delete;
+
+private:
+    UINT old_;
+};
+
+} // namespace
+
+std::vector<std::string> TargetsBelowFolder(const SetupState& state) {
+    std::vector<std::string> targets = {state.ReadSetupIni("Run", "FileName"), tavix::kUninstallerFile};
+    const std::vector<std::string> lines = tavix::SplitManifestLines(state.ManifestText());
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        targets.push_back(tavix::ParseManifestLine(lines[i], static_cast<int>(i)).TargetPath);
+    return targets;
+}
+
+std::string FolderProblem(const SetupState& state, const std::string& folder) {
+    std::string problem = tavix::InstallFolderProblem(folder, TargetsBelowFolder(state));
+    if (!problem.empty()) return problem;
+    QuietErrors quiet;
+    const std::wstring root = DriveRoot(folder);
+    const UINT type = GetDriveTypeW(root.c_str());
+    const std::string drive = folder.substr(0, 2);
+    if (type == DRIVE_NO_ROOT_DIR || type == DRIVE_UNKNOWN) return "驱动器 " + drive + " 不存在。请选择另一个磁盘。";
+    const DWORD attributes = GetFileAttributesW(root.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return "驱动器 " + drive + " 无法访问（没有插入磁盘？）。请选择另一个磁盘。";
+    return std::string();
+}
+
+DiskSpace SpaceFor(const SetupState& state, const std::string& folder) {
+    DiskSpace space;
+    auto add = [&space](const char* type, const std::string& name) {
+        try {
+            space.needed += tavix::FindPayload(type, name).size;
+        } catch (const std::exception&) {
+            // a missing item is reported when the installation comes to it
+        }
+    };
+    add("exename", "FileExe");
+    add("exename", "uninstall");
+    const std::vector<std::string> lines = tavix::SplitManifestLines(state.ManifestText());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const tavix::ManifestEntry e = tavix::ParseManifestLine(lines[i], static_cast<int>(i));
+        add(e.ResourceType.c_str(), e.ResourceName);
+    }
+    QuietErrors quiet;
+    ULARGE_INTEGER available = {};
+    space.known = folder.size() >= 3 && GetDiskFreeSpaceExW(DriveRoot(folder).c_str(), &available, nullptr, nullptr);
+    space.free = available.QuadPart;
+    return space;
+}
+
+} // namespace install

@@ -1,0 +1,29 @@
+// The installation folder: the rule every road to the installation applies
+// (the folder page, the silent installation's /D=, the installation itself).
+// Texts are GBK.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavix {
+
+// Why `folder` cannot be the installation folder (a message for the user),
+// or empty when it can. The folder must begin with a drive letter, a colon
+// and a backslash and name a folder below the drive's root; no level may be
+// a device name, end in a dot or a blank, or hold a character Windows does
+// not allow; and every path in `targets` (relative to the folder) must stay
+// within 259 characters below it. A final backslash is optional. Whether the
+// drive exists is the platform's question.
+std::string InstallFolderProblem(std::string_view folder, const std::vector<std::string>& targets);
+
+// The question when the drive has fewer free bytes than the setup writes.
+std::string LowSpaceQuestion(char drive, std::uint64_t freeBytes, std::uint64_t neededBytes);
+// The caption of the folder page's refusals and of that question.
+inline constexpr const char* kFolderBoxCaption = "安装文件夹";
+
+// "1.5 GB", "320.4 MB", "12 KB": a byte count as the user reads it.
+std::string ByteSizeText(std::uint64_t bytes);
+
+} // namespace tavix

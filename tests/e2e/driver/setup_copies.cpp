@@ -1,0 +1,128 @@
+#include "setup_copies.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "e2e.h"
+#include "setupdata/checksums.h"
+#include "setupdata/crc32.h"
+
+namespace e2e {
+namespace {
+
+// The bytes of a PE file and where its resources lie in them.
+class PeFile {
+public:
+    explicit PeFile(const std::wstring& path) {
+        Check(ReadFileBytes(path, bytes_), "cannot read %s", ToUtf8(path).c_str());
+        auto* dos = At<IMAGE_DOS_HEADER>(0);
+        auto* nt = At<IMAGE_NT_HEADERS32>(dos->e_lfanew);
+        sections_ = At<IMAGE_SECTION_HEADER>(dos->e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
+                                             nt->FileHeader.SizeOfOptionalHeader);
+        sectionCount_ = nt->FileHeader.NumberOfSections;
+        const IMAGE_DATA_DIRECTORY& res = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE];
+        Check(res.VirtualAddress != 0, "%s has no resources", ToUtf8(path).c_str());
+        resources_ = Offset(res.VirtualAddress);
+    }
+
+    // The file offset and size of the data of resource (type, name), the
+    // first language; names compare without regard to ASCII case.
+    void Find(const wchar_t* type, const wchar_t* name, DWORD& offset, DWORD& size) {
+        DWORD names = Entry(resources_, type), languages = Entry(resources_ + names, name);
+        auto* dir = At<IMAGE_RESOURCE_DIRECTORY>(resources_ + languages);
+        Check(dir->NumberOfNamedEntries + dir->NumberOfIdEntries > 0, "a resource without languages");
+        auto* entry = At<IMAGE_RESOURCE_DIRECTORY_ENTRY>(resources_ + languages + sizeof(IMAGE_RESOURCE_DIRECTORY));
+        auto* data = At<IMAGE_RESOURCE_DATA_ENTRY>(resources_ + entry->OffsetToData);
+        offset = Offset(data->OffsetToData);
+        size = data->Size;
+    }
+
+    std::string& Bytes() { return bytes_; }
+
+private:
+    template <class T>
+    T* At(DWORD offset) {
+        Check(offset + sizeof(T) <= bytes_.size(), "a PE structure beyond the file's end");
+        return reinterpret_cast<T*>(&bytes_[offset]);
+    }
+
+    DWORD Offset(DWORD rva) {
+        for (WORD i = 0; i < sectionCount_; ++i) {
+            const IMAGE_SECTION_HEADER& s = sections_[i];
+            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.Misc.VirtualSize)
+                return rva - s.VirtualAddress + s.PointerToRawData;
+        }
+        Fail("address %08lx lies in no section", rva);
+    }
+
+    // The directory offset (from the resource root) that the entry named
+    // `key` (a string, or MAKEINTRESOURCE id) of the directory at `dir` leads to.
+    DWORD Entry(DWORD dir, const wchar_t* key) {
+        auto* d = At<IMAGE_RESOURCE_DIRECTORY>(dir);
+        const DWORD n = d->NumberOfNamedEntries + d->NumberOfIdEntries;
+        for (DWORD i = 0; i < n; ++i) {
+            auto* e = At<IMAGE_RESOURCE_DIRECTORY_ENTRY>(dir + sizeof *d + i * sizeof(IMAGE_RESOURCE_DIRECTORY_ENTRY));
+            bool match;
+            if (IS_INTRESOURCE(key)) {
+                match = !e->NameIsString && e->Id == reinterpret_cast<ULONG_PTR>(key);
+            } else {
+                if (!e->NameIsString) continue;
+                auto* s = At<IMAGE_RESOURCE_DIR_STRING_U>(resources_ + e->NameOffset);
+                match = s->Length == wcslen(key) && _wcsnicmp(s->NameString, key, s->Length) == 0;
+            }
+            if (match) return e->OffsetToDirectory;
+        }
+        Fail("no resource %s", IS_INTRESOURCE(key) ? "by number" : ToUtf8(key).c_str());
+    }
+
+    std::string bytes_;
+    IMAGE_SECTION_HEADER* sections_ = nullptr;
+    WORD sectionCount_ = 0;
+    DWORD resources_ = 0;
+};
+
+// Makes the checksum table of `pe` record `crc` for the item.
+void Record(PeFile& pe, const char* type, const char* name, std::uint32_t crc) {
+    DWORD at = 0, size = 0;
+    pe.Find(MAKEINTRESOURCEW(tavix::kChecksumTableType), MAKEINTRESOURCEW(tavix::kChecksumTableId), at, size);
+    std::string table = pe.Bytes().substr(at, size);
+    std::string line;
+    for (const char* p = name; *p; ++p) line += static_cast<char>(toupper(static_cast<unsigned char>(*p)));
+    line += ' ';
+    for (const char* p = type; *p; ++p) line += static_cast<char>(toupper(static_cast<unsigned char>(*p)));
+    line += ' ';
+    std::size_t pos = table.rfind(line, 0) == 0 ? 0 : table.find("\n" + line);
+    Check(pos != std::string::npos, "the checksum table has no line for %s", name);
+    if (pos) ++pos;
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(crc));
+    pe.Bytes().replace(at + pos + line.size(), 8, hex);
+}
+
+void WriteCopy(PeFile& pe, const std::wstring& path) { WriteFileBytes(path, pe.Bytes()); }
+
+}  // namespace
+
+void CopySetupWithItem(const std::wstring& path, const char* type, const char* name, const std::string& content) {
+    PeFile pe(SetupExe());
+    DWORD at = 0, size = 0;
+    pe.Find(FromUtf8(type).c_str(), FromUtf8(name).c_str(), at, size);
+    Check(content.size() <= size, "%zu bytes do not fit item %s of %lu bytes", content.size(), name, size);
+    std::string item = content + std::string(size - content.size(), '\0');
+    pe.Bytes().replace(at, size, item);
+    Record(pe, type, name, tavix::Crc32(item));
+    WriteCopy(pe, path);
+}
+
+void CopySetupWithDamagedItem(const std::wstring& path, const char* type, const char* name) {
+    PeFile pe(SetupExe());
+    DWORD at = 0, size = 0;
+    pe.Find(FromUtf8(type).c_str(), FromUtf8(name).c_str(), at, size);
+    Check(size > 0, "item %s is empty", name);
+    pe.Bytes()[at + size / 2] ^= 0x5A;
+    WriteCopy(pe, path);
+}
+
+}  // namespace e2e
