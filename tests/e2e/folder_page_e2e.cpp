@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include "driver/install_steps.h"
 #include "driver/wizard_steps.h"
 #include "wizard/wizard_ids.h"
 #include "wizard/wizard_rules.h"
@@ -234,4 +235,55 @@ E2E_SCENARIO(typed_folder_gets_its_backslash) {
     // The installation reads the folder the wizard hands over; the box keeps it equal.
     Check(InstallFolderText(w) == L"C:\\tavix_e2e_typed\\", "handed over %s",
           ToUtf8(InstallFolderText(w)).c_str());
+}
+
+E2E_SCENARIO(folders_that_cannot_work_are_refused_on_the_page) {
+    Session s;
+    HWND w = s.wizard;
+    // Every folder that reaches the installation is below C: or D:; a
+    // refused one must leave no trace there nor anywhere else of the prefix.
+    const std::wstring places[] = {L"C:\\", L"D:\\", L"C:\\windows\\system32\\", L"C:\\users\\"};
+    std::vector<std::vector<std::wstring>> before;
+    for (const std::wstring& p : places) before.push_back(FilesIn(p));
+    const std::wstring deep = L"C:\\" + std::wstring(230, L'深') + L"\\";
+    struct Row {
+        const wchar_t* what;
+        std::wstring folder;
+        const wchar_t* message;  // the start of the refusal
+    };
+    const Row rows[] = {
+        {L"empty", L"", L"请输入或选择安装文件夹。"},
+        {L"relative", L"Tavix280", L"安装文件夹必须是以盘符开头的完整路径"},
+        {L"drive without backslash", L"C:Tavix280", L"安装文件夹必须是以盘符开头的完整路径"},
+        {L"drive alone", L"C:", L"安装文件夹必须是以盘符开头的完整路径"},
+        {L"drive root", L"D:\\", L"请不要直接安装到磁盘的根目录"},
+        {L"no such drive", L"R:\\Program Files\\Tavix280\\", L"驱动器 R: 不存在。"},
+        {L"network path", L"\\\\server\\share\\Tavix280\\", L"不能安装到网络路径。"},
+        {L"forbidden character", L"C:\\Tavix<280>\\", L"文件夹名“Tavix<280>”含有 Windows 不允许的字符"},
+        {L"question mark", L"C:\\Tavix?\\", L"文件夹名“Tavix?”含有 Windows 不允许的字符"},
+        {L"device name", L"C:\\Program Files\\CON\\", L"“CON”是 Windows 保留的设备名"},
+        {L"device name with extension", L"C:\\com1.dir\\Tavix", L"“com1.dir”是 Windows 保留的设备名"},
+        {L"level ending in a dot", L"C:\\Tavix280.\\", L"文件夹名“Tavix280.”以句点或空格结尾"},
+        {L"level ending in a blank", L"C:\\Tavix280 \\x", L"文件夹名“Tavix280 ”以句点或空格结尾"},
+        {L"parent level", L"C:\\Tavix\\..\\Windows\\", L"安装文件夹不能含有“.”或“..”"},
+        {L"two backslashes", L"C:\\Tavix\\\\280\\", L"安装文件夹中有两个相连的反斜杠"},
+        {L"too long for its files", deep, L"安装文件夹的路径太长"},
+    };
+    for (const Row& row : rows) {
+        Log("%s", ToUtf8(row.what).c_str());
+        SetInstallFolder(w, row.folder);
+        Click(WizardControl(w, wizard_ids::kBtnNext));
+        MsgBoxInfo box = WaitMessageBox(s.process.pid);
+        Check(box.caption == L"安装文件夹" && box.text.rfind(row.message, 0) == 0 && box.buttons.size() == 1,
+              "%s: box %s: %s", ToUtf8(row.what).c_str(), ToUtf8(box.caption).c_str(), ToUtf8(box.text).c_str());
+        Answer(box, IDOK);
+        Check(WizardPage(w) == 2, "%s: the wizard left the folder page", ToUtf8(row.what).c_str());
+        Check(InstallFolderText(w) == row.folder, "%s: the folder changed", ToUtf8(row.what).c_str());
+    }
+    for (std::size_t i = 0; i < std::size(places); ++i)
+        Check(FilesIn(places[i]) == before[i], "a refused folder left a trace in %s", ToUtf8(places[i]).c_str());
+    // A folder that works goes on to the ready page, with no question.
+    SetInstallFolder(w, L"C:\\Tavix E2E\\可以\\");
+    ClickNext(w);
+    Check(WizardPage(w) == 3, "a good folder was refused");
 }

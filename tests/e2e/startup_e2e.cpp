@@ -1,6 +1,7 @@
 // Start-up: one copy at a time, the shared marker, the running-product check,
 // the control files and the backdrop.
 #include "driver/e2e.h"
+#include "driver/install_steps.h"
 #include "driver/setup_steps.h"
 #include "setupdata/payload.h"
 #include "startup/gradient.h"
@@ -200,4 +201,36 @@ E2E_SCENARIO(missing_item_shows_the_error_box_and_the_setup_ends) {
     Check(WaitExit(setup, 15000) == 0, "the setup's exit code is not 0");
     Check(FindTop(setup.pid, L"TFormSchedule", nullptr, 0) == nullptr, "the wizard opened without its files");
     CheckNoControlFiles();
+}
+
+E2E_SCENARIO(dll_planted_beside_the_setup_is_not_loaded) {
+    // Without a limited search, a program loads a DLL by name from its own
+    // folder: this scenario's own folder holds one, and Wine loads it.
+    HMODULE own = LoadLibraryW(kPlantedDll);
+    Check(own != nullptr, "a program without a limited DLL search did not load the DLL beside it");
+    wchar_t ownPath[MAX_PATH] = {};
+    GetModuleFileNameW(own, ownPath, MAX_PATH);
+    FreeLibrary(own);
+    // A copy of the setup with the same DLL beside it, as in a downloads folder.
+    const std::wstring dir = std::wstring(kTestRoot) + L"\\下载\\";
+    CreateDirectoryW(kTestRoot, nullptr);
+    CreateDirectoryW(dir.c_str(), nullptr);
+    struct Cleanup {
+        ~Cleanup() { DeleteTree(kTestRoot); }
+    } cleanup;
+    Check(CopyFileW(SetupExe().c_str(), (dir + L"TavixSetup.exe").c_str(), FALSE) &&
+              CopyFileW(ownPath, (dir + kPlantedDll).c_str(), FALSE),
+          "cannot copy the setup and the DLL");
+    RemoveControlFiles();
+    Process setup = StartSetup(dir + L"TavixSetup.exe");
+    InstallProbe probe;
+    probe.Attach(setup.pid);
+    LONG loaded = -1;
+    Check(WaitFor([&] {
+        for (const ProbeEvent& e : probe.Events())
+            if (e.kind == ProbeKind::PlantedDll) loaded = e.value;
+        return loaded >= 0;
+    }), "the probe did not try the DLL inside the setup");
+    Check(loaded == 0, "the setup loaded the DLL planted beside it");
+    EndSetupByBackdrop(setup);
 }

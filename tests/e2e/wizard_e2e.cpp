@@ -2,6 +2,7 @@
 // leaving, the check for an earlier installation, the drive list and the
 // folder browser.
 #include "driver/e2e.h"
+#include "driver/install_steps.h"
 #include "driver/wizard_steps.h"
 #include "setupdata/ini.h"
 #include "wizard/wizard_ids.h"
@@ -196,5 +197,23 @@ E2E_SCENARIO(leaving_asks_its_own_question) {
     box = WaitMessageBox(setup.process.pid);
     Check(box.caption == L"退出安装", "close box caption %s", ToUtf8(box.caption).c_str());
     Answer(box, IDOK);
+    CheckEnded(setup.process);
+}
+
+E2E_SCENARIO(wizard_handlers_do_not_run_inside_a_sent_message) {
+    // Windows refuses COM calls that leave the process inside a message sent
+    // from another thread; the folder browser and the shell make such calls.
+    FreshSetup setup;
+    InstallProbe probe;
+    probe.Attach(setup.process.pid);
+    ClickNext(setup.wizard);
+    ClickNext(setup.wizard);
+    std::vector<LONG> seen;
+    for (const ProbeEvent& e : probe.Events())
+        if (e.kind == ProbeKind::NextClicked) seen.push_back(e.value);
+    Check(seen.size() == 2, "the probe saw %zu clicks on 下一步", seen.size());
+    for (LONG inSend : seen) Check(inSend == 0, "the wizard's Next handler ran inside a sent message");
+    Click(WizardControl(setup.wizard, ids::kBtnExit));
+    Answer(WaitMessageBox(setup.process.pid), IDYES);
     CheckEnded(setup.process);
 }

@@ -1,6 +1,9 @@
 // Loaded into the setup by a WH_CALLWNDPROCRET hook of the scenario: records
-// each progress-bar position and status text of the installation window, and
-// each button caption, into the scenario's shared log. It changes nothing.
+// each progress-bar position and status text of the installation window,
+// each button caption, and whether the wizard's Next handler ran inside a
+// message sent from another thread, into the scenario's shared log. Once, it
+// asks the setup's thread to load a DLL by name, as any code of the setup
+// might, to see where the setup's DLL search looks. It changes nothing else.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -41,8 +44,18 @@ void Record(e2e::ProbeKind kind, LONG value, const wchar_t* text) {
 } // namespace
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeCallWndRetProc(int code, WPARAM wp, LPARAM lp) {
+    static bool triedPlanted = false;
+    if (!triedPlanted) {
+        triedPlanted = true;
+        HMODULE planted = LoadLibraryW(e2e::kPlantedDll);
+        Record(e2e::ProbeKind::PlantedDll, planted != nullptr, nullptr);
+        if (planted) FreeLibrary(planted);
+    }
     if (code == HC_ACTION) {
         const CWPRETSTRUCT* m = reinterpret_cast<const CWPRETSTRUCT*>(lp);
+        if (m->message == WM_COMMAND && HIWORD(m->wParam) == BN_CLICKED && LOWORD(m->wParam) == 1001 &&
+            ClassIs(m->hwnd, L"TFormSchedule"))
+            Record(e2e::ProbeKind::NextClicked, InSendMessage() ? 1 : 0, nullptr);
         if (m->message == PBM_SETPOS && ClassIs(m->hwnd, PROGRESS_CLASSW)) {
             // Read back in the setup's own thread: the position the bar holds.
             Record(e2e::ProbeKind::Bar, static_cast<LONG>(SendMessageW(m->hwnd, PBM_GETPOS, 0, 0)), nullptr);
