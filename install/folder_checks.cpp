@@ -7,23 +7,12 @@
 #include "setupdata/manifest.h"
 #include "setupdata/payload.h"
 #include "setupdata/wide_text.h"
+#include "ui/window.h"
 
 namespace install {
 namespace {
 
 std::wstring DriveRoot(const std::string& folder) { return tavix::W(folder.substr(0, 3)); }
-
-// Errors of the system (a drive without a medium) are answered, not boxed.
-class QuietErrors {
-public:
-    QuietErrors() : old_(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
-    ~QuietErrors() { SetErrorMode(old_); }
-    QuietErrors(const QuietErrors&) = delete;
-    QuietErrors& operator=(const QuietErrors&) = delete;
-
-private:
-    UINT old_;
-};
 
 } // namespace
 
@@ -38,7 +27,7 @@ std::vector<std::string> TargetsBelowFolder(const SetupState& state) {
 std::string FolderProblem(const SetupState& state, const std::string& folder) {
     std::string problem = tavix::InstallFolderProblem(folder, TargetsBelowFolder(state));
     if (!problem.empty()) return problem;
-    QuietErrors quiet;
+    ui::CriticalErrorsSuppressed quiet;
     const std::wstring root = DriveRoot(folder);
     const UINT type = GetDriveTypeW(root.c_str());
     const std::string drive = folder.substr(0, 2);
@@ -65,7 +54,7 @@ DiskSpace SpaceFor(const SetupState& state, const std::string& folder) {
         const tavix::ManifestEntry e = tavix::ParseManifestLine(lines[i], static_cast<int>(i));
         add(e.ResourceType.c_str(), e.ResourceName);
     }
-    QuietErrors quiet;
+    ui::CriticalErrorsSuppressed quiet;
     ULARGE_INTEGER available = {};
     space.known = folder.size() >= 3 && GetDiskFreeSpaceExW(DriveRoot(folder).c_str(), &available, nullptr, nullptr);
     space.free = available.QuadPart;

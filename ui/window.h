@@ -54,6 +54,19 @@ bool Guard(F&& fn) {
     return false;
 }
 
+// While it lives, the system shows no box of its own for a drive without a
+// medium or a file it cannot open: the caller gets the error instead.
+class CriticalErrorsSuppressed {
+public:
+    CriticalErrorsSuppressed() : old_(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
+    ~CriticalErrorsSuppressed() { SetErrorMode(old_); }
+    CriticalErrorsSuppressed(const CriticalErrorsSuppressed&) = delete;
+    CriticalErrorsSuppressed& operator=(const CriticalErrorsSuppressed&) = delete;
+
+private:
+    UINT old_;
+};
+
 // ---- boxes -------------------------------------------------------------------
 
 // System message box with the program's own caption (GBK texts).

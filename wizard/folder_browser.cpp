@@ -40,17 +40,6 @@ private:
     std::vector<HWND> windows_;
 };
 
-class CriticalErrorsSuppressed {
-public:
-    CriticalErrorsSuppressed() : old_(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
-    ~CriticalErrorsSuppressed() { SetErrorMode(old_); }
-    CriticalErrorsSuppressed(const CriticalErrorsSuppressed&) = delete;
-    CriticalErrorsSuppressed& operator=(const CriticalErrorsSuppressed&) = delete;
-
-private:
-    UINT old_;
-};
-
 int CALLBACK BrowseCallback(HWND dialog, UINT msg, LPARAM, LPARAM data) {
     if (msg == BFFM_INITIALIZED) {
         const std::wstring& folder = *reinterpret_cast<const std::wstring*>(data);
@@ -73,7 +62,7 @@ bool BrowseForFolder(const std::string& title, std::string& folder) {
     PIDLIST_ABSOLUTE item;
     {
         TaskWindowsDisabled disabled;
-        CriticalErrorsSuppressed quiet;
+        ui::CriticalErrorsSuppressed quiet;
         item = SHBrowseForFolderW(&bi);
     }
     if (!item) return false;

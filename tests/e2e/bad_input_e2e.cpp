@@ -104,14 +104,35 @@ E2E_SCENARIO(overlong_manifest_line_stops_with_the_resource_error_cut_short) {
     CancelSetup(s, sec);
 }
 
+// An earlier History.txt in the installation folder, held open by another
+// program that lets others read it but not replace it.
+struct HeldTarget {
+    std::size_t index = LineOf(L"History.txt");
+    std::wstring path;
+    const std::string content = "an older history, held open by another program";
+    HANDLE holder = INVALID_HANDLE_VALUE;
+
+    explicit HeldTarget(const std::wstring& dir) : path(dir + L"History.txt") {
+        CreateDirectoryW(dir.c_str(), nullptr);
+        WriteFileBytes(path, content);
+        holder = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        Check(holder != INVALID_HANDLE_VALUE, "cannot hold the target open");
+    }
+    ~HeldTarget() { Release(); }
+    void Release() {
+        if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+        holder = INVALID_HANDLE_VALUE;
+    }
+    void CheckUnchanged() const {
+        std::string now;
+        Check(ReadFileBytes(path, now) && now == content, "the held file changed");
+    }
+};
+
 E2E_SCENARIO(locked_target_asks_to_try_again) {
     InstallScenario s(L"C:\\Tavix E2E\\占用\\");
-    const std::size_t index = LineOf(L"History.txt");
-    CreateDirectoryW(s.dir.c_str(), nullptr);
-    const std::wstring target = s.dir + L"History.txt";
-    WriteFileBytes(target, "an older history, held open by another program");
-    HANDLE holder = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    Check(holder != INVALID_HANDLE_VALUE, "cannot hold the target open");
+    HeldTarget held(s.dir);
+    const std::wstring& target = held.path;
     InstallProbe probe;
     HWND wizard = s.StartAtFolderPage(probe);
     ClickNext(wizard);
@@ -130,12 +151,10 @@ E2E_SCENARIO(locked_target_asks_to_try_again) {
     Answer(box, IDRETRY);
     box = WaitMessageBox(s.setup.pid, 10000);
     Check(box.text.rfind(head, 0) == 0, "the second box: %s", ToUtf8(box.text).c_str());
-    std::string kept;
-    Check(ReadFileBytes(target, kept) && kept == "an older history, held open by another program",
-          "the held file changed");
-    CheckManifestNotInstalled(s.dir, index + 1, Release().manifestLines.size());
+    held.CheckUnchanged();
+    CheckManifestNotInstalled(s.dir, held.index + 1, Release().manifestLines.size());
     // Once the other program lets go, 重试 writes it and the installation goes on.
-    CloseHandle(holder);
+    held.Release();
     Answer(box, IDRETRY);
     Finish(s, wizard);
     CheckManifestInstalled(s.dir, 0, Release().manifestLines.size());
@@ -144,12 +163,7 @@ E2E_SCENARIO(locked_target_asks_to_try_again) {
 
 E2E_SCENARIO(locked_target_cancelled_ends_the_sequence_and_keeps_the_old_file) {
     InstallScenario s(L"C:\\Tavix E2E\\只读\\");
-    const std::size_t index = LineOf(L"History.txt");
-    CreateDirectoryW(s.dir.c_str(), nullptr);
-    const std::wstring target = s.dir + L"History.txt";
-    WriteFileBytes(target, "an older history, kept");
-    HANDLE holder = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    Check(holder != INVALID_HANDLE_VALUE, "cannot hold the target open");
+    HeldTarget held(s.dir);
     OutsideSnapshot outside;
     InstallProbe probe;
     HWND wizard = s.StartAtFolderPage(probe);
@@ -158,11 +172,10 @@ E2E_SCENARIO(locked_target_cancelled_ends_the_sequence_and_keeps_the_old_file) {
     Answer(WaitMessageBox(s.setup.pid, 30000), IDCANCEL);
     // 取消 ends the sequence there without another box; the window waits for its own 取消.
     Check(NoMessageBox(s.setup.pid, 1500), "another box followed 取消");
-    CloseHandle(holder);
-    std::string kept;
-    Check(ReadFileBytes(target, kept) && kept == "an older history, kept", "the held file changed");
-    CheckManifestInstalled(s.dir, 0, index);
-    CheckManifestNotInstalled(s.dir, index + 1, Release().manifestLines.size());
+    held.Release();
+    held.CheckUnchanged();
+    CheckManifestInstalled(s.dir, 0, held.index);
+    CheckManifestNotInstalled(s.dir, held.index + 1, Release().manifestLines.size());
     CheckNoTemporaryFiles(s.dir);
     outside.CheckUnchanged();
     CancelSetup(s, sec);
