@@ -279,6 +279,9 @@ void CheckTempFilesGone() {
 const wchar_t kTestRoot[] = L"C:\\Tavix E2E";
 
 InstallScenario::InstallScenario(const std::wstring& installDir) : dir(installDir) {
+    // A session that has just started (see own-session.sh) may not have its
+    // shell up yet.
+    WaitForProgramManager();
     CleanInstallation(dir);
     CreateDirectoryW(kTestRoot, nullptr);
 }
