@@ -6,6 +6,10 @@
 #                         it sets the ANSI code page (en_US.UTF-8: 1252)
 #   TAVIX_SESSION_SCREEN  WIDTHxHEIGHT: the session runs on a virtual display of
 #                         that size of its own
+#   TAVIX_SESSION_DPI     the screen's DPI (LogPixels under HKCU\Control Panel\
+#                         Desktop); put back to 96 afterwards. Wine reads it when
+#                         a process starts: a process that runs keeps its DPI,
+#                         one started after the change has the new one.
 # The running session of the shared prefix is ended first, and the one made
 # here is ended afterwards; the next scenario starts the usual session again
 # (zh_CN, the shared display). The prefix stays the same.
@@ -39,9 +43,15 @@ if [ -n "${TAVIX_SESSION_SCREEN:-}" ]; then
   export DISPLAY=:$n
   for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 fi
+set_dpi() {
+  LC_ALL=$locale wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+    </dev/null >/dev/null 2>&1
+}
+[ -z "${TAVIX_SESSION_DPI:-}" ] || set_dpi "$TAVIX_SESSION_DPI"
 start_session "$locale"
 TAVIX_SESSION_LOCALE=$locale "$here/wine-run.sh" "$@"
 status=$?
+[ -z "${TAVIX_SESSION_DPI:-}" ] || set_dpi 96
 end_session
 if [ -n "$xvfb_pid" ]; then
   kill "$xvfb_pid" 2>/dev/null
