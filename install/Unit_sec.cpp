@@ -35,10 +35,10 @@ void TFormsec::Create(HWND owner) {
     InitCommonControlsEx(&icc);
     font_ = ui::MakeFont("MS Sans Serif", 11, false, false, DEFAULT_CHARSET);
     // Borderless, so the window is its client area; centred on the desktop.
-    int x = (GetSystemMetrics(SM_CXSCREEN) - kClientWidth) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) - kClientHeight) / 2;
-    CreateWin(L"TFormsec", 0, WS_POPUP | WS_CLIPCHILDREN, "安装", x, y, kClientWidth, kClientHeight, owner,
-              RGB(255, 255, 255));
+    const int width = ui::Scale(kClientWidth), height = ui::Scale(kClientHeight);
+    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    CreateWin(L"TFormsec", 0, WS_POPUP | WS_CLIPCHILDREN, "安装", x, y, width, height, owner, RGB(255, 255, 255));
     HWND self = Handle();
     SendMessageW(self, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
 
@@ -147,11 +147,14 @@ void TFormsec::Timer1Timer() {
 
 void TFormsec::PaintFrame(HDC dc) {
     // A rectangle of pen width 3 around the client area, white inside.
-    HPEN pen = CreatePen(PS_SOLID, kFrameWidth, kFrameColour);
+    const int frameWidth = ui::Scale(kFrameWidth);
+    RECT client;
+    GetClientRect(Handle(), &client);
+    HPEN pen = CreatePen(PS_SOLID, frameWidth, kFrameColour);
     HGDIOBJ oldPen = SelectObject(dc, pen);
     HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(WHITE_BRUSH));
-    const int half = kFrameWidth / 2;
-    Rectangle(dc, half, half, half + kClientWidth - kFrameWidth + 1, half + kClientHeight - kFrameWidth + 1);
+    const int half = frameWidth / 2;
+    Rectangle(dc, half, half, half + client.right - frameWidth + 1, half + client.bottom - frameWidth + 1);
     SelectObject(dc, oldBrush);
     SelectObject(dc, oldPen);
     DeleteObject(pen);

@@ -13,6 +13,7 @@
 #include "install/integration.h"
 #include "install/progress.h"
 #include "setupdata/errors.h"
+#include "setupdata/path_rules.h"
 #include "setupdata/payload.h"
 #include "setupdata/system_error.h"
 #include "setupdata/wide_text.h"
@@ -31,6 +32,9 @@ struct RetryDeclined {
     std::string message;
 };
 
+// GBK, the code page of the setup's texts.
+constexpr UINT kGbkCodePage = 936;
+
 HKEY RootKey(tavix::RegRoot root) {
     return root == tavix::RegRoot::ClassesRoot ? HKEY_CLASSES_ROOT : HKEY_CURRENT_USER;
 }
@@ -43,6 +47,21 @@ struct ComRef {
         if (p) p->Release();
     }
 };
+
+// A shell link keeps its target also as text of the ANSI code page, and
+// Wine's link reads only that text back: under a code page without Chinese,
+// a link into a Chinese-named folder would point at "C:\\????\\TAVI.exe".
+// Such a target is given by its short path, which every code page holds.
+// Where the page holds the path, or the volume keeps no short names, the
+// path stays as it is.
+std::wstring LinkTargetPath(const std::wstring& path) {
+    BOOL lossy = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, nullptr, 0, nullptr, &lossy);
+    if (!lossy) return path;
+    wchar_t shortPath[MAX_PATH] = {};
+    const DWORD n = GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::wstring(shortPath, n) : path;
+}
 
 } // namespace
 
@@ -214,7 +233,7 @@ void InstallSequence::MakeDesktopLink() {
     hr = link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p));
     if (FAILED(hr) || !file.p) throw tavix::SetupError("Interface not supported");
 
-    link.p->SetPath(tavix::W(target).c_str());
+    link.p->SetPath(LinkTargetPath(tavix::W(target)).c_str());
     link.p->SetWorkingDirectory(tavix::W(tavix::FolderWithBackslash(target)).c_str());
     if (!state_.CreateDesktopLink) return;
 
@@ -235,7 +254,18 @@ void InstallSequence::MakeDesktopLink() {
                tavix::G(linkFile));
 }
 
+// The program manager takes its commands as text of the system's ANSI code
+// page, and so makes the group's Chinese names right only where that page is
+// GBK. Elsewhere the setup makes the same folder and shortcuts itself.
 void InstallSequence::MakeProgramGroup() {
+    const tavix::ProgramGroup group = tavix::ProgramGroupOf(state_.InstallDir, ExeName, state_.Caption);
+    if (GetACP() == kGbkCodePage)
+        MakeProgramGroupByProgramManager(group);
+    else
+        MakeProgramGroupAsLinks(group);
+}
+
+void InstallSequence::MakeProgramGroupByProgramManager(const tavix::ProgramGroup& group) {
     struct CloseAtEnd {
         DdeClientConv& d;
         ~CloseAtEnd() { d.CloseLink(); }
@@ -245,9 +275,44 @@ void InstallSequence::MakeProgramGroup() {
         face_.Note("no program group: the program manager does not answer");
         return;
     }
-    for (const std::string& command : tavix::ProgramGroupCommands(state_.InstallDir, ExeName, state_.Caption))
-        DdeClientConv1.ExecuteMacro(command);
-    face_.Note("asked the program manager for the program group " + state_.Caption);
+    for (const std::string& command : tavix::ProgramGroupCommands(group)) DdeClientConv1.ExecuteMacro(command);
+    face_.Note("asked the program manager for the program group " + group.name);
+}
+
+// What the program manager makes: a folder named after the group in the
+// user's Start-menu programs, holding one shortcut per item, named and
+// described by the item's title.
+void InstallSequence::MakeProgramGroupAsLinks(const tavix::ProgramGroup& group) {
+    wchar_t programs[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAMS | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
+                                programs))) {
+        face_.Note("no program group: the Start menu's programs folder is unknown");
+        return;
+    }
+    // The names come from the caption: each must stay one name in the folder.
+    if (!tavix::IsPlainFileName(group.name)) {
+        face_.Note("no program group: the caption " + group.name + " is no folder name");
+        return;
+    }
+    const std::wstring folder = std::wstring(programs) + L"\\" + tavix::W(group.name);
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        face_.Note("no program group: cannot make the folder " + tavix::G(folder));
+        return;
+    }
+    for (const tavix::ProgramGroupItem& item : group.items) {
+        if (!tavix::IsPlainFileName(item.title + ".lnk")) continue;
+        const std::wstring linkFile = folder + L"\\" + tavix::W(item.title) + L".lnk";
+        ComRef<IShellLinkW> link;
+        ComRef<IPersistFile> file;
+        bool saved = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                                reinterpret_cast<void**>(&link.p))) &&
+                     SUCCEEDED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p))) &&
+                     SUCCEEDED(link.p->SetPath(LinkTargetPath(tavix::W(item.target)).c_str())) &&
+                     SUCCEEDED(link.p->SetDescription(tavix::W(item.title).c_str())) &&
+                     SUCCEEDED(file.p->Save(linkFile.c_str(), TRUE));
+        face_.Note((saved ? "made the program group item " : "could not make the program group item ") +
+                   tavix::G(linkFile));
+    }
 }
 
 void InstallSequence::WriteRegInfo(const std::string& Ext, const std::string& ClassKey, int IconIndex,

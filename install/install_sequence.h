@@ -6,6 +6,7 @@
 #include <string>
 
 #include "install/dde_client.h"
+#include "install/integration.h"
 #include "setupdata/errors.h"
 #include "setupdata/manifest.h"
 #include "setupdata/payload.h"
@@ -65,6 +66,8 @@ public:
     void RegisterUninstaller();
     void MakeDesktopLink();
     void MakeProgramGroup();
+    void MakeProgramGroupByProgramManager(const tavix::ProgramGroup& group);
+    void MakeProgramGroupAsLinks(const tavix::ProgramGroup& group);
     void WriteRegInfo(const std::string& Ext, const std::string& ClassKey, int IconIndex, const std::string& Target,
                       const std::string& Description);
 

@@ -85,16 +85,27 @@ std::string FolderWithBackslash(std::string_view path) {
     return std::string(path.substr(0, slash + 1));
 }
 
+ProgramGroup ProgramGroupOf(std::string_view installDir, std::string_view exeName, std::string_view caption) {
+    const std::string dir(installDir), c(caption);
+    return {c,
+            {
+                {dir + std::string(exeName), c},
+                {dir + kUninstallerFile, "卸载" + c},
+                {dir + "help.chm", "使用说明"},
+                {dir + "用户授权协议.txt", "用户授权协议"},
+            }};
+}
+
+std::vector<std::string> ProgramGroupCommands(const ProgramGroup& group) {
+    std::vector<std::string> commands = {"[creategroup(" + group.name + "," + group.name + ")]"};
+    for (const ProgramGroupItem& item : group.items)
+        commands.push_back("[additem(" + item.target + "," + item.title + ")]");
+    return commands;
+}
+
 std::vector<std::string> ProgramGroupCommands(std::string_view installDir, std::string_view exeName,
                                               std::string_view caption) {
-    const std::string dir(installDir), c(caption);
-    return {
-        "[creategroup(" + c + "," + c + ")]",
-        "[additem(" + dir + std::string(exeName) + "," + c + ")]",
-        "[additem(" + dir + kUninstallerFile + "," + "卸载" + c + ")]",
-        "[additem(" + dir + "help.chm" + "," + "使用说明" + ")]",
-        "[additem(" + dir + "用户授权协议.txt" + "," + "用户授权协议" + ")]",
-    };
+    return ProgramGroupCommands(ProgramGroupOf(installDir, exeName, caption));
 }
 
 } // namespace tavix

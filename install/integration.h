@@ -55,9 +55,24 @@ std::vector<RegValue> ApplicationValues(std::string_view classKey, std::string_v
 // empty when the path has no backslash.
 std::string FolderWithBackslash(std::string_view path);
 
-// The five program-manager commands that make the program group named after
-// the caption: the group, the program, the uninstaller, the help file and the
-// licence agreement. Nothing is quoted; no length limit applies.
+// The program group named after the caption and its four items: the
+// program (titled with the caption), the uninstaller ("卸载" + caption), the
+// help file ("使用说明") and the licence agreement ("用户授权协议"). Each
+// item's title is also the name of its shortcut in the group's folder.
+struct ProgramGroupItem {
+    std::string target;  // the file the item opens
+    std::string title;
+};
+struct ProgramGroup {
+    std::string name;
+    std::vector<ProgramGroupItem> items;
+};
+ProgramGroup ProgramGroupOf(std::string_view installDir, std::string_view exeName, std::string_view caption);
+
+// The program manager's commands that make the group: "creategroup" with
+// the group's name twice, then one "additem" per item with its target and
+// title. Nothing is quoted; no length limit applies.
+std::vector<std::string> ProgramGroupCommands(const ProgramGroup& group);
 std::vector<std::string> ProgramGroupCommands(std::string_view installDir, std::string_view exeName,
                                               std::string_view caption);
 

@@ -16,9 +16,14 @@ if [ ${#need[@]} -gt 0 ]; then
   $sudo apt-get update -q
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${need[@]}"
 fi
-# Wine's ANSI code page follows the locale: zh_CN gives 936 (GBK).
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
-  $sudo sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
-  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
-  $sudo locale-gen >/dev/null
-fi
+# Wine's ANSI code page follows the locale: zh_CN gives 936 (GBK), the code
+# page the setup is made for; en_US gives 1252, under which one end-to-end
+# scenario installs.
+for loc in zh_CN en_US; do
+  if ! locale -a 2>/dev/null | grep -qi "^$loc.utf8$"; then
+    $sudo sed -i "s/^# *$loc.UTF-8 UTF-8/$loc.UTF-8 UTF-8/" /etc/locale.gen
+    grep -q "^$loc.UTF-8 UTF-8" /etc/locale.gen || echo "$loc.UTF-8 UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+    need_locales=1
+  fi
+done
+if [ -n "${need_locales:-}" ]; then $sudo locale-gen >/dev/null; fi

@@ -38,8 +38,8 @@ void TFormain::Create() {
     titleFont_ = ui::MakeFont("宋体", 56, false, true);
     footerFont_ = ui::MakeFont("宋体", 14);
     // Borderless; maximized when shown. Design client size 1170 x 679.
-    CreateWin(L"TFormain", WS_EX_APPWINDOW, WS_POPUP | WS_CLIPCHILDREN, ui::AppTitle(), 0, 0, 1170, 679, nullptr,
-              kFormColour);
+    CreateWin(L"TFormain", WS_EX_APPWINDOW, WS_POPUP | WS_CLIPCHILDREN, ui::AppTitle(), 0, 0, ui::Scale(1170),
+              ui::Scale(679), nullptr, kFormColour);
     SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), FALSE);
     Panel_Title.Create(Handle(), 0, 0, 1170, kTitleHeight, kTitleColour, RGB(255, 255, 255), titleFont_,
                        tavix::BackdropTitle());
@@ -180,19 +180,23 @@ void TFormain::FormClose() {
 void TFormain::LayoutPanels() {
     // WM_SIZE comes while the window itself is made, before its panels.
     if (!Panel1.Handle() || !Label2) return;
+    // The bands keep their heights and take the window's whole width.
     RECT r;
     GetClientRect(Handle(), &r);
-    SetWindowPos(Panel_Title.Handle(), nullptr, 0, 0, r.right, kTitleHeight, SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(Panel1.Handle(), nullptr, 0, r.bottom - kFooterHeight, r.right, kFooterHeight,
+    const int titleHeight = ui::Scale(kTitleHeight), footerHeight = ui::Scale(kFooterHeight);
+    SetWindowPos(Panel_Title.Handle(), nullptr, 0, 0, r.right, titleHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Panel1.Handle(), nullptr, 0, r.bottom - footerHeight, r.right, footerHeight,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     Panel1Resize();
 }
 
 void TFormain::Panel1Resize() {
+    // Right-aligned, 32 design units from the right edge.
     RECT panel, label;
     GetClientRect(Panel1.Handle(), &panel);
     GetClientRect(Label2, &label);
-    ui::MoveTo(Label2, panel.right - label.right - 32, 8);
+    SetWindowPos(Label2, nullptr, panel.right - label.right - ui::Scale(32), ui::Scale(8), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TFormain::FormPaint(HDC dc) {

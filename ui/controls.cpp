@@ -7,15 +7,16 @@
 namespace ui {
 
 HFONT MakeFont(const std::string& face, int pixelHeight, bool bold, bool italic, BYTE charset) {
-    return CreateFontW(-pixelHeight, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic, FALSE, FALSE, charset,
+    return CreateFontW(-Scale(pixelHeight), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic, FALSE, FALSE, charset,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                        tavix::W(face).c_str());
 }
 
 HWND MakeControl(HWND parent, const wchar_t* cls, const std::string& text, DWORD style, int x, int y, int width,
                  int height, int id, HFONT font, DWORD exStyle) {
-    HWND w = CreateWindowExW(exStyle, cls, tavix::W(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, width, height,
-                             parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
+    const Bounds b = ScaleBoundsToDpi({x, y, width, height}, Dpi());
+    HWND w = CreateWindowExW(exStyle, cls, tavix::W(text).c_str(), WS_CHILD | WS_VISIBLE | style, b.x, b.y, b.width,
+                             b.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
     if (w && font) SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return w;
 }
@@ -29,6 +30,22 @@ void FitLabel(HWND label) {
     SelectObject(dc, old);
     ReleaseDC(label, dc);
     SetWindowPos(label, nullptr, 0, 0, r.right, r.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HWND MakeCheckBox(HWND parent, const std::string& text, DWORD style, int x, int y, int height, int id, HFONT font) {
+    HWND w = MakeControl(parent, L"Button", text, style, x, y, 1, height, id, font);
+    if (!w) return w;
+    const std::wstring t = tavix::W(text);
+    HDC dc = GetDC(w);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE s = {0, 0};
+    GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &s);
+    SelectObject(dc, old);
+    ReleaseDC(w, dc);
+    RECT r = BoundsInParent(w);
+    SetWindowPos(w, nullptr, 0, 0, s.cx + GetSystemMetrics(SM_CXMENUCHECK) + Scale(8), r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return w;
 }
 
 HWND MakeLabel(HWND parent, const std::string& text, int x, int y, HFONT font, int id) {
@@ -131,7 +148,7 @@ LRESULT CALLBACK AutoLabelProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR 
 HWND MakeAutoLabel(HWND parent, const std::string& text, int x, int y, HFONT font, int id, int wrapWidth) {
     HWND w = MakeControl(parent, L"Static", text, SS_LEFT | SS_NOPREFIX, x, y, 1, 1, id, font);
     if (!w) return w;
-    if (wrapWidth > 0) SetPropW(w, kWrapProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(wrapWidth)));
+    if (wrapWidth > 0) SetPropW(w, kWrapProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(Scale(wrapWidth))));
     SetWindowSubclass(w, &AutoLabelProc, 1, 0);
     FitAutoLabel(w);
     return w;
@@ -158,16 +175,25 @@ RECT BoundsInParent(HWND w) {
     return r;
 }
 
-void MoveTo(HWND w, int x, int y) { SetWindowPos(w, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); }
+void MoveBy(HWND w, int dx, int dy) {
+    const RECT r = BoundsInParent(w);
+    SetWindowPos(w, nullptr, r.left + Scale(dx), r.top + Scale(dy), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Place(HWND w, int x, int y, int width, int height) {
+    const Bounds b = ScaleBoundsToDpi({x, y, width, height}, Dpi());
+    SetWindowPos(w, nullptr, b.x, b.y, b.width, b.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 void Panel::Create(HWND parent, int x, int y, int width, int height, COLORREF background, COLORREF textColor,
                    HFONT font, const std::string& caption, int captionLeft) {
     textColor_ = textColor;
     font_ = font;
     caption_ = tavix::W(caption);
-    captionLeft_ = captionLeft;
-    CreateWin(L"TPanel", 0, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, std::string(), x, y, width, height, parent,
-              background);
+    captionLeft_ = Scale(captionLeft);
+    const Bounds b = ScaleBoundsToDpi({x, y, width, height}, Dpi());
+    CreateWin(L"TPanel", 0, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, std::string(), b.x, b.y, b.width, b.height,
+              parent, background);
 }
 
 void Panel::SetCaptionText(const std::string& caption) {
@@ -177,8 +203,8 @@ void Panel::SetCaptionText(const std::string& caption) {
 
 void Panel::SetPicture(HBITMAP picture, int x, int y) {
     picture_ = picture;
-    pictureX_ = x;
-    pictureY_ = y;
+    pictureX_ = Scale(x);
+    pictureY_ = Scale(y);
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 

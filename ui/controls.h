@@ -1,10 +1,13 @@
-// Controls created in code at the pixel positions of each form's layout.
+// Controls created in code at the positions of each form's layout. Positions,
+// sizes and font heights given here are design units (pixels at 96 DPI),
+// scaled to the screen's DPI (ui/dpi.h); geometry read back is in pixels.
 #pragma once
 #include <windows.h>
 
 #include <functional>
 #include <string>
 
+#include "dpi.h"
 #include "window.h"
 
 namespace ui {
@@ -16,7 +19,9 @@ HFONT MakeFont(const std::string& face, int pixelHeight, bool bold = false, bool
 // Creates a child control of a system class with a GBK text.
 HWND MakeControl(HWND parent, const wchar_t* cls, const std::string& text, DWORD style, int x, int y, int width,
                  int height, int id, HFONT font, DWORD exStyle = 0);
-// A static text sized to its text in its font (at least width x height when given).
+// A check box or radio button as wide as its box and whole text need.
+HWND MakeCheckBox(HWND parent, const std::string& text, DWORD style, int x, int y, int height, int id, HFONT font);
+// A static text sized to its text in its font.
 HWND MakeLabel(HWND parent, const std::string& text, int x, int y, HFONT font, int id = 0);
 // Resizes a label to fit its current text.
 void FitLabel(HWND label);
@@ -32,8 +37,11 @@ void SetEnabled(HWND w, bool enabled);
 void SetVisible(HWND w, bool visible);
 bool IsChecked(HWND button);
 void SetChecked(HWND button, bool checked);
+// The control's place in its parent, in pixels.
 RECT BoundsInParent(HWND w);
-void MoveTo(HWND w, int x, int y);
+// Moves a control by (dx, dy), and places it at (x, y) with that size.
+void MoveBy(HWND w, int dx, int dy);
+void Place(HWND w, int x, int y, int width, int height);
 
 // A plain rectangular child area with its own colours and font, and an
 // optional caption drawn at the left; the labels on it take its colours.
@@ -46,7 +54,8 @@ public:
     void SetCaptionText(const std::string& caption);
     // Lowered or raised one-pixel edges, as a bevel.
     void SetEdge(UINT edge) { edge_ = edge; }
-    // A picture drawn at its own size at (x, y) over the background, clipped.
+    // A picture drawn at its own size at (x, y) over the background, clipped
+    // (give it scaled to the DPI, see LoadScaledBitmap).
     void SetPicture(HBITMAP picture, int x, int y);
     // Extra drawing after the background and the picture (shapes, lines).
     void SetPaintHandler(std::function<void(HDC)> paint) { paint_ = std::move(paint); }

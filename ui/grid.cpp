@@ -5,28 +5,30 @@
 #include <algorithm>
 
 #include "setupdata/wide_text.h"
+#include "ui/dpi.h"
 
 namespace ui {
 
 void StringGrid::Create(HWND parent, int x, int y, int width, int height, HFONT font, int id, int rowHeight) {
     font_ = font;
     id_ = id;
-    rowHeight_ = rowHeight;
-    CreateWin(L"TStringGrid", 0, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL, std::string(), x, y, width, height,
-              parent, GetSysColor(COLOR_WINDOW));
+    rowHeight_ = Scale(rowHeight);
+    const Bounds b = ScaleBoundsToDpi({x, y, width, height}, Dpi());
+    CreateWin(L"TStringGrid", 0, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL, std::string(), b.x, b.y, b.width,
+              b.height, parent, GetSysColor(COLOR_WINDOW));
     SetWindowLongPtrW(Handle(), GWLP_ID, id);
     UpdateScrollBar();
 }
 
 void StringGrid::SetColCount(int count) {
-    widths_.resize(count, kDefaultColWidth);
+    widths_.resize(count, Scale(kDefaultColWidth));
     for (auto& row : cells_) row.resize(count);
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void StringGrid::SetColWidth(int col, int width) {
     if (col < 0 || col >= ColCount()) return;
-    widths_[col] = width;
+    widths_[col] = Scale(width);
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 
@@ -138,7 +140,7 @@ void StringGrid::Paint(HDC dc) {
         int x = 0;
         for (int col = 0; col < ColCount(); ++col) {
             std::wstring text = tavix::W(cells_[row][col]);
-            RECT cell = {x + 2, y, x + widths_[col], y + rowHeight_};
+            RECT cell = {x + Scale(2), y, x + widths_[col], y + rowHeight_};
             DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &cell,
                       DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
             x += widths_[col];

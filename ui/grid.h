@@ -10,6 +10,7 @@
 
 namespace ui {
 
+// Its place, row height and column widths are given in design units (ui/dpi.h).
 class StringGrid : public Window {
 public:
     // WM_COMMAND notification code sent to the parent on a double-click.

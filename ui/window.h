@@ -93,8 +93,8 @@ public:
 
     HWND Handle() const { return hwnd_; }
 
-    // Registers `className` once and creates the window. Handlers run from
-    // here on, WM_CREATE included.
+    // Registers `className` once and creates the window at a place given in
+    // pixels. Handlers run from here on, WM_CREATE included.
     void CreateWin(const wchar_t* className, DWORD exStyle, DWORD style, const std::string& caption, int x,
                    int y, int width, int height, HWND owner, COLORREF background);
 

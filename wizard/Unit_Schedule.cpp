@@ -128,8 +128,7 @@ void TFormSchedule::HandOver() {
 }
 
 void TFormSchedule::EnterFinish() {
-    RECT r = ui::BoundsInParent(Label5);
-    ui::MoveTo(Label5, r.left + 16, r.top);
+    ui::MoveBy(Label5, 16, 0);
     ui::SetText(Label5, state_.Caption + " 已经成功安装在您的电脑中");
     ui::SetVisible(Label4, false);
     ui::SetText(Label8, state_.Caption + " 安装完毕.");

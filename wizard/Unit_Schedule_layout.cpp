@@ -26,21 +26,8 @@ void SetId(HWND w, int id) { SetWindowLongPtrW(w, GWLP_ID, id); }
 void AddStyle(HWND w, LONG style) { SetWindowLongW(w, GWL_STYLE, GetWindowLongW(w, GWL_STYLE) | style); }
 void AddExStyle(HWND w, LONG style) { SetWindowLongW(w, GWL_EXSTYLE, GetWindowLongW(w, GWL_EXSTYLE) | style); }
 
-// Width of a check box or radio button that shows its whole text.
-int CheckBoxWidth(HWND parent, HFONT font, const std::string& text) {
-    std::wstring t = tavix::W(text);
-    HDC dc = GetDC(parent);
-    HGDIOBJ old = SelectObject(dc, font);
-    SIZE s = {0, 0};
-    GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &s);
-    SelectObject(dc, old);
-    ReleaseDC(parent, dc);
-    return s.cx + GetSystemMetrics(SM_CXMENUCHECK) + 8;
-}
-
 HWND MakeCheck(HWND parent, const std::string& text, DWORD kind, int x, int y, int id, HFONT font) {
-    return ui::MakeControl(parent, L"Button", text, kind | WS_TABSTOP, x, y, CheckBoxWidth(parent, font, text), 17,
-                           id, font);
+    return ui::MakeCheckBox(parent, text, kind | WS_TABSTOP, x, y, 17, id, font);
 }
 
 void FillGradient(HDC dc, const RECT& r, COLORREF from, COLORREF to) {
@@ -81,15 +68,13 @@ void TFormSchedule::Create(HWND owner) {
     formFont_ = ui::MakeFont("Tahoma", 12);
     titleFont_ = ui::MakeFont("宋体", 14, true);
     gridFont_ = ui::MakeFont("宋体", 12);
-    leftPicture_ = static_cast<HBITMAP>(
-        LoadImageW(ui::Instance(), L"IMAGLEFT", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    topPicture_ = static_cast<HBITMAP>(
-        LoadImageW(ui::Instance(), L"IMAGTOP", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    leftPicture_ = ui::LoadScaledBitmap(L"IMAGLEFT");
+    topPicture_ = ui::LoadScaledBitmap(L"IMAGTOP");
 
     // A dialog frame around a 526 x 352 client area, centred on the desktop.
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME;
-    RECT r = {0, 0, kClientWidth, kClientHeight};
+    RECT r = {0, 0, ui::Scale(kClientWidth), ui::Scale(kClientHeight)};
     AdjustWindowRectEx(&r, style, FALSE, exStyle);
     int width = r.right - r.left, height = r.bottom - r.top;
     int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
@@ -144,9 +129,8 @@ void TFormSchedule::CreateControls() {
 
 void TFormSchedule::CreatePage0() {
     HWND page = ScheBook.Page(0).Handle();
-    RECT r;
-    GetClientRect(page, &r);
-    Panel1.Create(page, 0, 0, r.right, r.bottom, RGB(255, 255, 255), RGB(0, 0, 0), formFont_);
+    Panel1.Create(page, 0, 0, kClientWidth, kSeparatorTop - kTopBandHeight, RGB(255, 255, 255), RGB(0, 0, 0),
+                  formFont_);
     SetId(Panel1.Handle(), kPanel1);
     Label6 = ui::MakeAutoLabel(Panel1.Handle(), std::string(), 24, 22, titleFont_, kLabel6);
     Label7 = ui::MakeAutoLabel(Panel1.Handle(), std::string(), 24, 66, formFont_, kLabel7, 288);
@@ -192,9 +176,8 @@ void TFormSchedule::CreatePage3() {
 
 void TFormSchedule::CreatePage5() {
     HWND page = ScheBook.Page(5).Handle();
-    RECT r;
-    GetClientRect(page, &r);
-    Panel2.Create(page, 0, 0, r.right, r.bottom, RGB(255, 255, 255), RGB(0, 0, 0), formFont_);
+    Panel2.Create(page, 0, 0, kClientWidth, kSeparatorTop - kTopBandHeight, RGB(255, 255, 255), RGB(0, 0, 0),
+                  formFont_);
     SetId(Panel2.Handle(), kPanel2);
     Label8 = ui::MakeAutoLabel(Panel2.Handle(), "... 安装完毕", 88, 22, titleFont_, kLabel8);
     Label9 = ui::MakeAutoLabel(Panel2.Handle(), "请点击“完毕”按钮退出安装程序。", 88, 54, formFont_, kLabel9);
@@ -207,12 +190,11 @@ void TFormSchedule::CreatePage5() {
 void TFormSchedule::AlignControls() {
     int top = bandShown_ ? kTopBandHeight : 0;
     int left = bandShown_ ? 0 : kLeftStripWidth;
-    const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
-    SetWindowPos(ImagLeft.Handle(), nullptr, 0, top, kLeftStripWidth, kSeparatorTop - top, flags);
+    ui::Place(ImagLeft.Handle(), 0, top, kLeftStripWidth, kSeparatorTop - top);
     for (int i = 0; i < TPageBook::kPageCount; ++i)
-        SetWindowPos(ScheBook.Page(i).Handle(), nullptr, left, top, kClientWidth - left, kSeparatorTop - top, flags);
-    SetWindowPos(Panel1.Handle(), nullptr, 0, 0, kClientWidth - left, kSeparatorTop - top, flags);
-    SetWindowPos(Panel2.Handle(), nullptr, 0, 0, kClientWidth - left, kSeparatorTop - top, flags);
+        ui::Place(ScheBook.Page(i).Handle(), left, top, kClientWidth - left, kSeparatorTop - top);
+    ui::Place(Panel1.Handle(), 0, 0, kClientWidth - left, kSeparatorTop - top);
+    ui::Place(Panel2.Handle(), 0, 0, kClientWidth - left, kSeparatorTop - top);
     ui::SetVisible(Panel_Top.Handle(), bandShown_);
     ui::SetVisible(ImagLeft.Handle(), !bandShown_);
     InvalidateRect(Handle(), nullptr, TRUE);
@@ -225,16 +207,18 @@ void TFormSchedule::SetBandShown(bool band) {
 
 void TFormSchedule::PaintFolderPage(HDC dc) {
     // RzSeparator1: a gradient rule that ends in the highlight colour.
-    RECT upper = {27, 96, 27 + 377, 97};
-    FillGradient(dc, upper, GetSysColor(COLOR_BTNSHADOW), RGB(17, 122, 217));
-    RECT lower = {27, 97, 27 + 377, 98};
+    FillGradient(dc, ui::ScaleRect({27, 96, 27 + 377, 97}), GetSysColor(COLOR_BTNSHADOW), RGB(17, 122, 217));
+    const RECT lower = ui::ScaleRect({27, 97, 27 + 377, 98});
     FillRect(dc, &lower, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
-    // Shape1: the frame around the grid.
-    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+    // Shape1: the frame around the grid, its line as thick as the DPI makes a pixel.
+    HPEN pen = CreatePen(PS_INSIDEFRAME, ui::Scale(1), RGB(0, 0, 0));
+    HGDIOBJ oldPen = SelectObject(dc, pen);
     HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(WHITE_BRUSH));
-    Rectangle(dc, 18, 121, 18 + 388, 121 + 92);
+    const RECT frame = ui::ScaleRect({18, 121, 18 + 388, 121 + 92});
+    Rectangle(dc, frame.left, frame.top, frame.right, frame.bottom);
     SelectObject(dc, oldBrush);
     SelectObject(dc, oldPen);
+    DeleteObject(pen);
 }
 
 void TFormSchedule::DrawItem(const DRAWITEMSTRUCT& item) {
@@ -250,7 +234,7 @@ void TFormSchedule::DrawItem(const DRAWITEMSTRUCT& item) {
     SetTextColor(item.hDC, GetSysColor(COLOR_WINDOWTEXT));
     HGDIOBJ old = SelectObject(item.hDC, formFont_);
     RECT t = r;
-    t.left += 3;
+    t.left += ui::Scale(3);
     DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &t,
               DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(item.hDC, old);

@@ -84,6 +84,31 @@ TEST(FolderWithBackslash, KeepsTheSeparatorAndIgnoresTrailBytes) {
     for (const Case& c : cases) EXPECT_EQ(FolderWithBackslash(c.path), c.folder) << c.path;
 }
 
+TEST(ProgramGroupOf, TheCaptionNamesTheGroupAndTitlesTheProgramAndItsUninstaller) {
+    struct Case { const char* dir; const char* exe; std::string caption; };
+    const Case cases[] = {
+        {"D:\\Program Files\\Tavix280\\", "TAVI.exe", "Quorvixv2.8.2.6（标准版-m）"},
+        {"C:\\全新安装\\", "主程序.exe", "另一个版本"},
+        {"E:\\", "T.exe", ""},  // an empty caption names nothing
+    };
+    for (const Case& c : cases) {
+        const ProgramGroup group = ProgramGroupOf(c.dir, c.exe, c.caption);
+        const std::string dir = c.dir;
+        EXPECT_EQ(group.name, c.caption);
+        ASSERT_EQ(group.items.size(), 4u) << c.dir;
+        const ProgramGroupItem want[] = {
+            {dir + c.exe, c.caption},
+            {dir + "Uninstall.exe", "卸载" + c.caption},
+            {dir + "help.chm", "使用说明"},
+            {dir + "用户授权协议.txt", "用户授权协议"},
+        };
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(group.items[i].target, want[i].target) << c.dir << " item " << i;
+            EXPECT_EQ(group.items[i].title, want[i].title) << c.dir << " item " << i;
+        }
+    }
+}
+
 TEST(ProgramGroupCommands, FiveCommandsInOrderUnquotedAndUncut) {
     const std::string caption = "Quorvixv2.8.2.6（标准版-m）";
     const std::vector<std::string> cmds = ProgramGroupCommands("D:\\Program Files\\Tavix280\\", "TAVI.exe", caption);

@@ -310,6 +310,9 @@ const wchar_t kTestRoot[] = L"C:\\Tavix E2E";
 
 InstallScenario::InstallScenario(const std::wstring& installDir) : dir(installDir) {
     gChangedManifest.clear();
+    // A session that has just started (see own-session.sh) may not have its
+    // shell up yet.
+    WaitForProgramManager();
     CleanInstallation(dir);
     CreateDirectoryW(kTestRoot, nullptr);
 }

@@ -53,6 +53,7 @@ E2E_SCENARIO(installs_with_its_own_texts) {
     RegistryTreeRestore extensionKey(HKEY_CLASSES_ROOT, L".Qvt");
     RegistryTreeRestore classKey(HKEY_CLASSES_ROOT, L"Software\\TAVIX");
     // No earlier installation: no question before the welcome page.
+    WaitForProgramManager();
     CleanInstallation(kInstallDir);
     Process setup = StartSetupToWizard();
     HWND wizard = WaitWizard(setup.pid);

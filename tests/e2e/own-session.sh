@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Runs a scenario program (as wine-run.sh does) in a Wine session of its own,
+# for what a Wine session fixes when it starts:
+#   TAVIX_SESSION_LOCALE  the locale of every process of the session, the
+#                         shell's (explorer.exe, the program manager) included;
+#                         it sets the ANSI code page (en_US.UTF-8: 1252)
+#   TAVIX_SESSION_SCREEN  WIDTHxHEIGHT: the session runs on a virtual display of
+#                         that size of its own
+#   TAVIX_SESSION_DPI     the screen's DPI (LogPixels under HKCU\Control Panel\
+#                         Desktop); put back to 96 afterwards. Wine reads it when
+#                         a process starts: a process that runs keeps its DPI,
+#                         one started after the change has the new one.
+# The running session of the shared prefix is ended first, and the one made
+# here is ended afterwards; the next scenario starts the usual session again
+# (zh_CN, the shared display). The prefix stays the same.
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+export WINEPREFIX=${TAVIX_WINEPREFIX:-$here/../../build/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+locale=${TAVIX_SESSION_LOCALE:-zh_CN.UTF-8}
+usual_display=${DISPLAY:-}
+xvfb_pid=""
+
+end_session() {
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+}
+
+# Starts the server, the services and the shell now, detached from the test
+# runner's output (started by the scenario, they would hold its pipes open).
+start_session() {
+  LC_ALL=$1 wineserver -p 600 </dev/null >/dev/null 2>&1
+  LC_ALL=$1 wine cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+end_session
+if [ -n "${TAVIX_SESSION_SCREEN:-}" ]; then
+  n=120
+  while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+  Xvfb :$n -screen 0 "${TAVIX_SESSION_SCREEN}x24" -nolisten tcp </dev/null >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=:$n
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+fi
+set_dpi() {
+  LC_ALL=$locale wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+    </dev/null >/dev/null 2>&1
+}
+[ -z "${TAVIX_SESSION_DPI:-}" ] || set_dpi "$TAVIX_SESSION_DPI"
+start_session "$locale"
+TAVIX_SESSION_LOCALE=$locale "$here/wine-run.sh" "$@"
+status=$?
+[ -z "${TAVIX_SESSION_DPI:-}" ] || set_dpi 96
+end_session
+if [ -n "$xvfb_pid" ]; then
+  kill "$xvfb_pid" 2>/dev/null
+  wait "$xvfb_pid" 2>/dev/null
+  export DISPLAY=$usual_display
+fi
+start_session zh_CN.UTF-8
+exit $status
