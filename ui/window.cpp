@@ -88,7 +88,7 @@ void ShowErrorBox(const std::string& text) {
     constexpr std::size_t kMaxShown = 1024;
     std::string shown = text.substr(0, tavix::GbkClampLength(text, kMaxShown));
     if (shown.size() < text.size()) shown += "...";
-    if (shown.empty() || shown.back() != '.') shown += '.';
+    shown = tavix::WithFullStop(shown);
     MessageBoxW(GetActiveWindow(), tavix::W(shown).c_str(), tavix::W(gTitle).c_str(), MB_OK | MB_ICONERROR);
 }
 

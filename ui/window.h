@@ -36,7 +36,7 @@ void RunMessageLoop();
 // ---- errors ------------------------------------------------------------------
 
 // The general error box: the text with a full stop added unless it ends in
-// one, caption AppTitle(), error icon, OK. A text of more than 1024 bytes is
+// one ("." or "。"), caption AppTitle(), error icon, OK. A text of more than 1024 bytes is
 // cut and ends in "...".
 void ShowErrorBox(const std::string& text);
 // Runs fn; an exception that escapes it ends fn and is shown in the general
