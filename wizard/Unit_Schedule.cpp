@@ -84,6 +84,21 @@ std::string TFormSchedule::ReadyTitle() const { return tavix::kReadyTitle; }
 std::string TFormSchedule::ReadySubtitle() const { return tavix::ReadySubtitle(state_.Caption); }
 
 void TFormSchedule::EnterPage(int page, bool forward) {
+    if (page < 0 || page >= TPageBook::kPageCount) return;
+    // One press, one page: while the page changes Next and Back are not
+    // served, and what the user pressed meanwhile (the second click of a
+    // double click, a key pressed twice) is dropped once the page is up.
+    struct Turning {
+        TFormSchedule& form;
+        explicit Turning(TFormSchedule& f) : form(f) { form.turning_ = true; }
+        ~Turning() {
+            if (form.turning_) ui::DropPendingInput();
+            form.turning_ = false;
+            // A control of the page left behind, or a button just disabled,
+            // does not keep the focus.
+            form.KeepFocusInside();
+        }
+    } turning(*this);
     const PageSpec& spec = kPages[page];
     ScheBook.SetActivePage(page);
     if (spec.band != bandShown_) SetBandShown(spec.band);
@@ -117,7 +132,10 @@ void TFormSchedule::HandOver() {
     state_.InstallStarted = true;
     ScheBook.SetActivePage(5);
     Hide();
+    ui::DropPendingInput();
     ui::ProcessMessages();
+    // The wizard has changed: it is gone until the finish page.
+    turning_ = false;
     // A folder typed without its final backslash would run into the file
     // names that the installation appends.
     SetEditPath(tavix::HandOverFolder(state_.InstallDir));
@@ -167,6 +185,15 @@ LRESULT TFormSchedule::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_FORMACTIVATE:
         FormActivate();
         return 0;
+    case DM_GETDEFID: {
+        // Enter presses the push button that has the focus, else the page's
+        // default button: Next, or "完毕" on the finish page.
+        HWND focus = GetFocus();
+        int id = kBtnNext;
+        if (focus && IsChild(Handle(), focus) && (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON))
+            id = GetDlgCtrlID(focus);
+        return MAKELRESULT(id, DC_HASDEFID);
+    }
     case WM_CLOSE:
         FormCloseQuery();
         return 0;
@@ -185,7 +212,14 @@ LRESULT TFormSchedule::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return Window::HandleMessage(msg, wp, lp);
 }
 
+HWND TFormSchedule::DefaultFocus() const { return BtnNext; }
+
 void TFormSchedule::OnCommand(int id, int code, HWND) {
+    if (id == IDCANCEL) {
+        // Esc does what the exit button does, while it can be pressed.
+        if (IsWindowVisible(btnexit) && IsWindowEnabled(btnexit)) btnexitClick();
+        return;
+    }
     if (code == BN_CLICKED) {
         switch (id) {
         case kBtnNext: BtnNextClick(); return;
@@ -204,7 +238,18 @@ void TFormSchedule::OnCommand(int id, int code, HWND) {
 
 // ---- handlers ---------------------------------------------------------------------
 
+void TFormSchedule::SetUpKeyboardAndMouse() {
+    // The agreement is read, never edited; Tab, Enter and Esc go past it.
+    ui::MakeReadOnlyText(Memo1);
+    // A double click on Next or Back turns one page.
+    ui::IgnoreDoubleClicks(BtnNext);
+    ui::IgnoreDoubleClicks(btnpri);
+    // Next looks like the default button that it is.
+    SendMessageW(BtnNext, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+}
+
 void TFormSchedule::FormCreate() {
+    SetUpKeyboardAndMouse();
     state_.SetupRegistry = std::make_unique<ui::Registry>(HKEY_CURRENT_USER);
     bandShown_ = false;
     AlignControls();
@@ -257,6 +302,7 @@ void TFormSchedule::FormCloseQuery() {
 void TFormSchedule::FormClose() { Destroy(); }
 
 void TFormSchedule::BtnNextClick() {
+    if (turning_) return;
     if (ui::GetText(BtnNext) == tavix::kFinishCaption) {
         Finish();
         return;
@@ -264,7 +310,10 @@ void TFormSchedule::BtnNextClick() {
     EnterPage(ScheBook.ActivePage() + 1, true);
 }
 
-void TFormSchedule::btnpriClick() { EnterPage(ScheBook.ActivePage() - 1, false); }
+void TFormSchedule::btnpriClick() {
+    if (turning_) return;
+    EnterPage(ScheBook.ActivePage() - 1, false);
+}
 
 void TFormSchedule::LoadAgreement() {
     std::string path = state_.TempDir + "SQXY.txt";
