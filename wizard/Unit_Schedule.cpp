@@ -295,6 +295,12 @@ void TFormSchedule::FormCloseQuery() {
     if (!state_.InstallStarted) {
         if (ui::MsgBox(Handle(), tavix::kExitQuestion, tavix::kExitCaption, MB_OKCANCEL) != IDOK) return;
         state_.EndSetup();
+    } else if (ui::GetText(BtnNext) == tavix::kFinishCaption) {
+        // The finish page closed by its close box or Alt+F4: the setup ends
+        // as "完毕" ends it, but nothing is started and Options.ini stays as
+        // it is.
+        state_.EndSetup();
+        return;
     }
     FormClose();
 }
