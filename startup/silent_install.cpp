@@ -81,8 +81,10 @@ ExitCode Finish(SilentLog& log, ExitCode code, const std::string& why) {
 }
 
 // The earlier installation as the wizard finds it; false when a later release
-// is installed. The keys are read, never made.
-bool MayInstallOver(SilentLog& log, const std::string& newSerial) {
+// is installed. The keys are read, never made. When the same release is
+// installed, the answer to the wizard's question is Yes, and `installed`
+// becomes that copy's folder.
+bool MayInstallOver(SilentLog& log, const std::string& newSerial, std::string& installed) {
     std::string serial, path;
     ui::Registry registry(HKEY_CURRENT_USER);
     if (registry.OpenKey("Software\\TAVIX\\Shell\\Serial", false)) serial = registry.ReadString("Serial");
@@ -97,6 +99,7 @@ bool MayInstallOver(SilentLog& log, const std::string& newSerial) {
         return true;
     case tavix::VersionQuestion::Reinstall:
         log.Line("the same release is installed in " + path + "; installing over it");
+        installed = path;
         return true;
     case tavix::VersionQuestion::OlderVersion:
         log.Line("a later release (" + serial + ") is installed in " + path);
@@ -139,8 +142,9 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     log.Line("release " + state.Caption + ", serial " + state.VersionSerial);
 
     if (IsProductRunning()) return Finish(log, ExitCode::ProductRunning, "the product is running; it is left running");
+    std::string installed;
     try {
-        if (!MayInstallOver(log, state.VersionSerial))
+        if (!MayInstallOver(log, state.VersionSerial, installed))
             return Finish(log, ExitCode::NewerInstalled, "a later release is installed; nothing was installed");
     } catch (const std::exception& e) {
         // The new serial is the setup's own; the installed one is the user's.
@@ -152,8 +156,14 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
         log.Line(std::string("the installed version cannot be read (") + e.what() + "); installing over it");
     }
 
+    // Without /D= the folder is the one the wizard offers first.
+    auto folderExists = [](const std::string& path) {
+        DWORD a = GetFileAttributesW(tavix::W(path).c_str());
+        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+    };
     const std::string folder =
-        cmd.hasFolder ? cmd.folder : tavix::PresetFolder(state.ReadSetupIni("SetupDir", "SetupPath"));
+        cmd.hasFolder ? cmd.folder
+                      : tavix::OfferedFolder(state.ReadSetupIni("SetupDir", "SetupPath"), installed, folderExists);
     const std::string problem = tavix::InstallFolderProblem(folder);
     if (!problem.empty()) return Finish(log, ExitCode::FolderRefused, "the folder " + folder + " is refused: " + problem);
     state.InstallDir = tavix::HandOverFolder(folder);

@@ -24,6 +24,11 @@ bool FileExists(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool FolderExists(const std::string& path) {
+    DWORD a = GetFileAttributesW(tavix::W(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // A change of a button's state on entering a page.
 enum class Switch : signed char { Keep, Off, On };
 
@@ -266,11 +271,12 @@ void TFormSchedule::FormActivate() {
     ui::SetText(Label7, tavix::WelcomeText(state_.Caption));
     if (state_.InstallStarted) return;
     state_.VersionSerial = state_.ReadSetupIni("Form", "Serial");
-    if (!CheckEarlierInstallation()) return;
-    SetEditPath(tavix::PresetFolder(state_.ReadSetupIni("SetupDir", "SetupPath")));
+    std::string installed;
+    if (!CheckEarlierInstallation(installed)) return;
+    SetEditPath(tavix::OfferedFolder(state_.ReadSetupIni("SetupDir", "SetupPath"), installed, &FolderExists));
 }
 
-bool TFormSchedule::CheckEarlierInstallation() {
+bool TFormSchedule::CheckEarlierInstallation(std::string& installed) {
     std::string serial, path;
     {
         ui::Registry registry(HKEY_CURRENT_USER);
@@ -286,7 +292,10 @@ bool TFormSchedule::CheckEarlierInstallation() {
     std::string text = question == tavix::VersionQuestion::Reinstall
                            ? tavix::ReinstallMessage(state_.ReadSetupIni("Form", "Caption"))
                            : tavix::OlderVersionMessage();
-    if (ui::MessageDlg(text, ui::DlgType::Confirmation, MB_YESNO) == IDYES) return true;
+    if (ui::MessageDlg(text, ui::DlgType::Confirmation, MB_YESNO) == IDYES) {
+        installed = path;
+        return true;
+    }
     state_.EndSetup();
     return false;
 }

@@ -88,8 +88,10 @@ private:
     std::string ReadyTitle() const;
     std::string ReadySubtitle() const;
 
-    // the earlier-installation check; false when the user ended the setup
-    bool CheckEarlierInstallation();
+    // The earlier-installation check; false when the user ended the setup.
+    // `installed` becomes the installed copy's folder when the user chose to
+    // install over it, else it is left empty.
+    bool CheckEarlierInstallation(std::string& installed);
     void RefreshDriveList();
     void SetEditPath(const std::string& folder);
     void Finish();

@@ -198,6 +198,17 @@ bool EndsWithBackslash(std::string_view s) {
 
 std::string PresetFolder(std::string_view setupPath) { return std::string(setupPath) + "\\"; }
 
+std::string OfferedFolder(std::string_view setupPath, std::string_view installedPath,
+                          const std::function<bool(const std::string&)>& folderExists) {
+    if (!installedPath.empty()) {
+        // A value that is no full path is never looked up relative to the
+        // current folder.
+        std::string installed = HandOverFolder(installedPath);
+        if (InstallFolderProblem(installed).empty() && folderExists(installed)) return installed;
+    }
+    return PresetFolder(setupPath);
+}
+
 std::string SingleDriveFolder(std::string_view dirName) {
     return "C:\\Program Files\\" + std::string(dirName) + "\\";
 }

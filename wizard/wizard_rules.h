@@ -95,6 +95,14 @@ std::vector<std::string> SplitDriveStrings(std::string_view block);
 
 // The folder preset from [SetupDir] SetupPath: one backslash appended, always.
 std::string PresetFolder(std::string_view setupPath);
+// The folder the folder page offers first. `installedPath` is the Path value
+// of an earlier installation that the user chose to install over (empty when
+// there is none). When it is a full path (as InstallFolderProblem asks) of a
+// folder that exists, that folder is offered, ending in a backslash, so that
+// the release replaces the copy instead of making a second one. Otherwise
+// the preset from [SetupDir] SetupPath.
+std::string OfferedFolder(std::string_view setupPath, std::string_view installedPath,
+                          const std::function<bool(const std::string&)>& folderExists);
 // The folder on a machine with fewer than two drives.
 std::string SingleDriveFolder(std::string_view dirName);
 // True when a browsed path names a desktop or user folder ("Desktop" or

@@ -135,8 +135,8 @@ E2E_SCENARIO(earlier_installation_questions) {
                   "%s: the earlier copy was touched", c.what);
             continue;
         }
-        // Yes: the welcome page, with the folder preset from the control file.
-        Check(WaitFor([&] { return Text(edit) == preset; }, 5000), "%s: folder preset %s", c.what,
+        // Yes: the welcome page, with the installed copy's folder offered.
+        Check(WaitFor([&] { return Text(edit) == kEarlierDir; }, 5000), "%s: folder preset %s", c.what,
               ToUtf8(Text(edit)).c_str());
         Check(WizardPage(wizard) == 0 && IsShown(wizard), "%s: not on the welcome page", c.what);
         Check(NoMessageBox(p.pid, 500), "%s: a second question came", c.what);
@@ -162,5 +162,29 @@ E2E_SCENARIO(clean_account_gets_empty_keys) {
         Check(values == 0 && subkeys == 0, "key %s holds %lu values and %lu keys", ToUtf8(key).c_str(), values,
               subkeys);
     }
+    LeaveByClose(p, wizard);
+}
+
+E2E_SCENARIO(installing_again_offers_the_installed_folder) {
+    RegistryTreeRestore registry;
+    EarlierCopy copy;
+    Prepare({"equal serial", L"02080206", kEarlierDir, false, Expect::ReinstallQuestion, IDYES, nullptr});
+    Process p = StartSetupToWizard();
+    HWND wizard = WaitWizard(p.pid);
+    Answer(WaitMessageBox(p.pid), IDYES);
+    GoToFolderPage(wizard);
+    // The folder page offers the folder the product is in, and marks its drive.
+    Check(InstallFolderText(wizard) == kEarlierDir, "the folder page offers %s",
+          ToUtf8(InstallFolderText(wizard)).c_str());
+    const int marked = DriveGridSelectedRow(wizard);
+    const auto rows = DriveGridRows(wizard);
+    Check(marked >= 0 && rows[marked][0] == L"C:\\" && !rows[marked][3].empty(), "the drive of %s is not marked",
+          ToUtf8(kEarlierDir).c_str());
+    // The user can still choose another folder.
+    SetInstallFolder(wizard, L"C:\\tavix_e2e_elsewhere\\");
+    ClickNext(wizard);
+    ClickBack(wizard);
+    Check(InstallFolderText(wizard) == L"C:\\tavix_e2e_elsewhere\\", "the folder went back to %s",
+          ToUtf8(InstallFolderText(wizard)).c_str());
     LeaveByClose(p, wizard);
 }
