@@ -143,7 +143,7 @@ E2E_SCENARIO(unwritable_target_stops_the_sequence) {
     MsgBoxInfo box = WaitMessageBox(s.setup.pid, 30000);
     const std::wstring prefix = L"Cannot create file \"" + target + L"\". ";
     Check(box.caption == L"tavixSetup" && box.hasIcon && box.text.rfind(prefix, 0) == 0 &&
-              box.text.size() > prefix.size() + 1 && box.text.back() == L'.',
+              box.text.size() > prefix.size() + 1 && EndsInOneFullStop(box.text),
           "box %s: %s", ToUtf8(box.caption).c_str(), ToUtf8(box.text).c_str());
     Answer(box, IDOK);
     CloseHandle(holder);

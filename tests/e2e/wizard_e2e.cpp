@@ -208,7 +208,8 @@ E2E_SCENARIO(missing_agreement_is_reported_on_page_1) {
     Click(WizardControl(w, ids::kBtnNext));
     MsgBoxInfo box = WaitMessageBox(setup.process.pid);
     const std::wstring head = L"Cannot open file \"" + agreement + L"\". ";
-    Check(box.caption == L"tavixSetup" && box.text.compare(0, head.size(), head) == 0 && box.text.back() == L'.',
+    Check(box.caption == L"tavixSetup" && box.text.compare(0, head.size(), head) == 0 &&
+              EndsInOneFullStop(box.text),
           "error box %s: %s", ToUtf8(box.caption).c_str(), ToUtf8(box.text).c_str());
     Answer(box, IDOK);
     // The page turned, but the rest of its set-up did not happen.
