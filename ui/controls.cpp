@@ -204,8 +204,8 @@ void Panel::Create(HWND parent, int x, int y, int width, int height, COLORREF ba
     font_ = font;
     caption_ = tavix::W(caption);
     captionLeft_ = captionLeft;
-    CreateWin(L"TPanel", WS_EX_CONTROLPARENT, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, std::string(), x, y, width, height, parent,
-              background);
+    CreateWin(L"TPanel", WS_EX_CONTROLPARENT, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, std::string(), x, y, width,
+              height, parent, background);
 }
 
 void Panel::SetCaptionText(const std::string& caption) {

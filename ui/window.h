@@ -45,8 +45,8 @@ void DropPendingInput();
 // ---- errors ------------------------------------------------------------------
 
 // The general error box: the text with a full stop added unless it ends in
-// one ("." or "。"), caption AppTitle(), error icon, OK. A text of more than 1024 bytes is
-// cut and ends in "...".
+// one ("." or "。"), caption AppTitle(), error icon, OK. A text of more than
+// 1024 bytes is cut and ends in "...".
 void ShowErrorBox(const std::string& text);
 // Runs fn; an exception that escapes it ends fn and is shown in the general
 // error box. Returns false when that happened.
