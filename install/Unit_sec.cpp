@@ -188,4 +188,6 @@ LRESULT TFormsec::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 void TFormsec::OnCommand(int id, int code, HWND) {
     if (id == IdBtncel && code == BN_CLICKED) btncelClick();
+    // Esc is "取消" while that button is there to press.
+    if (id == IDCANCEL && IsWindowVisible(btncel) && IsWindowEnabled(btncel)) btncelClick();
 }

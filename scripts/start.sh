@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the setup with the sample release and starts it under Wine on the
-# current display (a virtual one when there is none).
+# current display. Without one it runs on a virtual display: then it says so,
+# saves a screenshot of the first window and prints where.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
@@ -8,4 +9,40 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/wine-env.sh"
 tavix_start_display
 tavix_make_prefix
-wine "$root/build/win/TavixSetup.exe"
+setup=$root/build/win/TavixSetup.exe
+if [ -z "${TAVIX_XVFB_PID:-}" ]; then
+  echo "== the setup runs on your display $DISPLAY"
+  wine "$setup"
+  exit
+fi
+
+# A virtual display: nothing shows on a screen.
+trap tavix_stop EXIT
+trap 'exit 130' INT TERM
+shot=$root/build/screenshots/start.png
+log=$root/build/start-wine.log
+mkdir -p "$(dirname "$shot")"
+rm -f "$shot"
+echo "== no display: the setup runs on the virtual display $DISPLAY (Xvfb, 1024x768), which no screen shows"
+wine "$setup" >"$log" 2>&1 &
+setup_pid=$!
+# The first window: the wizard over the backdrop, two windows of the setup.
+shown=0
+for _ in $(seq 300); do
+  if ! kill -0 "$setup_pid" 2>/dev/null; then break; fi
+  n=$(xdotool search --onlyvisible --classname 'tavixsetup.exe' 2>/dev/null | wc -l || true)
+  if [ "$n" -ge 2 ]; then shown=1; break; fi
+  sleep 0.2
+done
+if [ "$shown" != 1 ]; then
+  echo "the setup showed no window; Wine's output is in $log" >&2
+  exit 1
+fi
+sleep 1  # let it paint
+import -display "$DISPLAY" -window root "$shot"
+echo "== screenshot of the first window: $shot"
+echo "   The setup waits there for input. To drive it from another terminal, for example:"
+echo "     DISPLAY=$DISPLAY xdotool key Return                      # Enter presses 下一步"
+echo "     DISPLAY=$DISPLAY import -window root /tmp/setup.png      # another screenshot"
+echo "   Ctrl+C ends the setup and the virtual display."
+wait "$setup_pid" || true

@@ -2,6 +2,9 @@
 #pragma once
 #include <exception>
 #include <string>
+#include <string_view>
+
+#include "setupdata/gbk.h"
 
 namespace tavix {
 
@@ -25,6 +28,14 @@ private:
     std::string message_;
     ErrorKind kind_;
 };
+
+// The text of the general error box: a full stop is added unless the text
+// already ends in one, "." or the Chinese "。" (a system message ends so).
+inline std::string WithFullStop(std::string_view text) {
+    std::string out(text);
+    if (!GbkEndsWith(text, ".") && !GbkEndsWith(text, "。")) out += '.';
+    return out;
+}
 
 inline SetupError ResourceNotFound(const std::string& name) {
     return SetupError("Resource " + name + " not found", ErrorKind::MissingItem);

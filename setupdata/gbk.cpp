@@ -39,6 +39,14 @@ std::size_t GbkClampLength(std::string_view s, std::size_t max) {
     return i;
 }
 
+bool GbkEndsWith(std::string_view s, std::string_view tail) {
+    if (tail.size() > s.size() || s.substr(s.size() - tail.size()) != tail) return false;
+    const std::size_t start = s.size() - tail.size();
+    std::size_t i = 0;
+    while (i < start) i += (IsGbkLead(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
+    return i == start;
+}
+
 static char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {

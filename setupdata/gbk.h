@@ -23,6 +23,10 @@ std::size_t GbkFirstInvalid(std::string_view s);
 // end inside a double-byte character.
 std::size_t GbkClampLength(std::string_view s, std::size_t max);
 
+// True when `s` ends with `tail` and `tail` begins at a character of `s`
+// (not on the second byte of a double-byte character).
+bool GbkEndsWith(std::string_view s, std::string_view tail);
+
 // ASCII-only case-insensitive equality, as resource and INI names compare.
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 

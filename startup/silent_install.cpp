@@ -84,8 +84,10 @@ ExitCode Finish(SilentLog& log, ExitCode code, const std::string& why) {
 }
 
 // The earlier installation as the wizard finds it; false when a later release
-// is installed. The keys are read, never made.
-bool MayInstallOver(SilentLog& log, const std::string& newSerial) {
+// is installed. The keys are read, never made. When the same or an earlier
+// release is installed, `installed` becomes that copy's folder, so that it is
+// replaced where it is.
+bool MayInstallOver(SilentLog& log, const std::string& newSerial, std::string& installed) {
     std::string serial, path;
     ui::Registry registry(HKEY_CURRENT_USER);
     if (registry.OpenKey("Software\\TAVIX\\Shell\\Serial", false)) serial = registry.ReadString("Serial");
@@ -95,8 +97,12 @@ bool MayInstallOver(SilentLog& log, const std::string& newSerial) {
         DWORD a = GetFileAttributesW(tavix::W(file).c_str());
         return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
     };
-    switch (tavix::CheckEarlierInstall(serial, path, exists, newSerial)) {
+    const tavix::VersionQuestion question = tavix::CheckEarlierInstall(serial, path, exists, newSerial);
+    if (question != tavix::VersionQuestion::OlderVersion && tavix::HasEarlierInstall(serial, path, exists))
+        installed = path;
+    switch (question) {
     case tavix::VersionQuestion::None:
+        if (!installed.empty()) log.Line("an earlier release (" + serial + ") is installed in " + path + "; replacing it");
         return true;
     case tavix::VersionQuestion::Reinstall:
         log.Line("the same release is installed in " + path + "; installing over it");
@@ -144,8 +150,9 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     log.Line("release " + state.Caption + ", serial " + state.VersionSerial);
 
     if (IsProductRunning()) return Finish(log, ExitCode::ProductRunning, "the product is running; it is left running");
+    std::string installed;
     try {
-        if (!MayInstallOver(log, state.VersionSerial))
+        if (!MayInstallOver(log, state.VersionSerial, installed))
             return Finish(log, ExitCode::NewerInstalled, "a later release is installed; nothing was installed");
     } catch (const std::exception& e) {
         // The new serial is the setup's own; the installed one is the user's.
@@ -157,8 +164,14 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
         log.Line(std::string("the installed version cannot be read (") + e.what() + "); installing over it");
     }
 
+    // Without /D= the folder is the one the wizard offers first.
+    auto folderExists = [](const std::string& path) {
+        DWORD a = GetFileAttributesW(tavix::W(path).c_str());
+        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+    };
     const std::string folder =
-        cmd.hasFolder ? cmd.folder : tavix::PresetFolder(state.ReadSetupIni("SetupDir", "SetupPath"));
+        cmd.hasFolder ? cmd.folder
+                      : tavix::OfferedFolder(state.ReadSetupIni("SetupDir", "SetupPath"), installed, folderExists);
     const std::string problem = install::FolderProblem(state, folder);
     if (!problem.empty()) return Finish(log, ExitCode::FolderRefused, "the folder " + folder + " is refused: " + problem);
     const install::DiskSpace space = install::SpaceFor(state, folder);

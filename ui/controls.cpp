@@ -143,7 +143,45 @@ LRESULT CALLBACK AutoLabelProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR 
     return DefSubclassProc(w, msg, wp, lp);
 }
 
+LRESULT CALLBACK ReadOnlyTextProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
+    switch (msg) {
+    case WM_GETDLGCODE:
+        // A multi-line edit box asks for every key, and on Esc it closes its
+        // parent. Here the form's keyboard handling gets Tab, Enter and Esc,
+        // and entering the text by Tab selects nothing.
+        return DefSubclassProc(w, msg, wp, lp) & ~(DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_HASSETSEL);
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(w, &ReadOnlyTextProc, id);
+        break;
+    }
+    return DefSubclassProc(w, msg, wp, lp);
+}
+
+LRESULT CALLBACK SingleClickProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
+    switch (msg) {
+    case WM_LBUTTONDBLCLK:
+        return 0;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(w, &SingleClickProc, id);
+        break;
+    }
+    return DefSubclassProc(w, msg, wp, lp);
+}
+
+bool IsEditBox(HWND w) {
+    wchar_t cls[16] = {};
+    GetClassNameW(w, cls, 16);
+    return lstrcmpiW(cls, L"Edit") == 0;
+}
+
 } // namespace
+
+void MakeReadOnlyText(HWND edit) {
+    SendMessageW(edit, EM_SETREADONLY, TRUE, 0);
+    SetWindowSubclass(edit, &ReadOnlyTextProc, 1, 0);
+}
+
+void IgnoreDoubleClicks(HWND button) { SetWindowSubclass(button, &SingleClickProc, 1, 0); }
 
 HWND MakeAutoLabel(HWND parent, const std::string& text, int x, int y, HFONT font, int id, int wrapWidth) {
     HWND w = MakeControl(parent, L"Static", text, SS_LEFT | SS_NOPREFIX, x, y, 1, 1, id, font);
@@ -192,8 +230,8 @@ void Panel::Create(HWND parent, int x, int y, int width, int height, COLORREF ba
     caption_ = tavix::W(caption);
     captionLeft_ = Scale(captionLeft);
     const Bounds b = ScaleBoundsToDpi({x, y, width, height}, Dpi());
-    CreateWin(L"TPanel", 0, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, std::string(), b.x, b.y, b.width, b.height,
-              parent, background);
+    CreateWin(L"TPanel", WS_EX_CONTROLPARENT, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, std::string(), b.x, b.y,
+              b.width, b.height, parent, background);
 }
 
 void Panel::SetCaptionText(const std::string& caption) {
@@ -256,7 +294,13 @@ LRESULT Panel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         EndPaint(Handle(), &ps);
         return 0;
     }
+    case WM_CLOSE:
+        // A multi-line edit box sends this to its parent on Esc.
+        return 0;
     case WM_CTLCOLORSTATIC:
+        // A read-only edit box asks as a label does, but keeps an edit box's colours.
+        if (IsEditBox(reinterpret_cast<HWND>(lp))) return Default(WM_CTLCOLOREDIT, wp, lp);
+        [[fallthrough]];
     case WM_CTLCOLORBTN: {
         HDC dc = reinterpret_cast<HDC>(wp);
         SetTextColor(dc, textColor_);

@@ -31,6 +31,12 @@ void FitLabel(HWND label);
 // and the height follows.
 HWND MakeAutoLabel(HWND parent, const std::string& text, int x, int y, HFONT font, int id = 0, int wrapWidth = 0);
 
+// Makes a multi-line edit box a read-only text: it can be scrolled, selected
+// and copied, never changed, and it leaves Tab, Enter and Esc to its form.
+void MakeReadOnlyText(HWND edit);
+// A double click on the button is one click: the second press is dropped.
+void IgnoreDoubleClicks(HWND button);
+
 std::string GetText(HWND w);
 void SetText(HWND w, const std::string& text);
 void SetEnabled(HWND w, bool enabled);
@@ -45,7 +51,8 @@ void Place(HWND w, int x, int y, int width, int height);
 
 // A plain rectangular child area with its own colours and font, and an
 // optional caption drawn at the left; the labels on it take its colours.
-// Commands from controls on it go to its form.
+// Commands from controls on it go to its form, and Tab moves through them as
+// through the form's own. A panel is part of its form: it never closes itself.
 class Panel : public Window {
 public:
     void Create(HWND parent, int x, int y, int width, int height, COLORREF background, COLORREF textColor,

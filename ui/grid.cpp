@@ -145,6 +145,10 @@ void StringGrid::Paint(HDC dc) {
                       DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
             x += widths_[col];
         }
+        if (isSelected && GetFocus() == Handle()) {
+            RECT band = {0, y, std::min<int>(rowsWidth, client.right), y + rowHeight_};
+            DrawFocusRect(dc, &band);
+        }
     }
     SelectObject(dc, oldFont);
 }
@@ -188,8 +192,17 @@ LRESULT StringGrid::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case kGetRow:
         return Row();
-    case WM_GETDLGCODE:
+    case WM_GETDLGCODE: {
+        // Enter is the grid's own: it does what a double-click does.
+        const MSG* m = reinterpret_cast<const MSG*>(lp);
+        if (m && (m->message == WM_KEYDOWN || m->message == WM_CHAR) && m->wParam == VK_RETURN)
+            return DLGC_WANTARROWS | DLGC_WANTMESSAGE;
         return DLGC_WANTARROWS;
+    }
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        InvalidateRect(Handle(), nullptr, FALSE);
+        return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
         SetFocus(Handle());
@@ -203,6 +216,9 @@ LRESULT StringGrid::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KEYDOWN:
         if (wp == VK_UP && Row() > 0) SetRow(Row() - 1);
         else if (wp == VK_DOWN && Row() + 1 < RowCount()) SetRow(Row() + 1);
+        else if (wp == VK_RETURN && Row() >= 0)
+            SendMessageW(GetParent(Handle()), WM_COMMAND, MAKEWPARAM(id_, kDblClick),
+                         reinterpret_cast<LPARAM>(Handle()));
         return 0;
     case WM_MOUSEWHEEL:
         ScrollTo(top_ - GET_WHEEL_DELTA_WPARAM(wp) / WHEEL_DELTA);

@@ -13,7 +13,8 @@ namespace ui {
 // Its place, row height and column widths are given in design units (ui/dpi.h).
 class StringGrid : public Window {
 public:
-    // WM_COMMAND notification code sent to the parent on a double-click.
+    // WM_COMMAND notification code sent to the parent on a double-click on a
+    // row, and on Enter (the arrow keys move the selection).
     static constexpr int kDblClick = 0x0301;
     // Messages another process may send: the selected row (-1: none), and the
     // cells as text (WM_GETTEXT: cells separated by a tab, rows by CR LF).

@@ -23,6 +23,8 @@ bool PumpOne(const MSG& msg) {
         PostQuitMessage(static_cast<int>(msg.wParam));
         return false;
     }
+    // A held Enter presses the default button once, not again and again.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && (msg.lParam & (1L << 30))) return true;
     HWND active = GetActiveWindow();
     if (active && IsDialogMessageW(active, const_cast<MSG*>(&msg))) return true;
     TranslateMessage(&msg);
@@ -76,6 +78,14 @@ void ProcessMessages() {
         if (!PumpOne(msg)) break;
 }
 
+void DropPendingInput() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    while (PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+}
+
 void RunMessageLoop() {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) PumpOne(msg);
@@ -88,7 +98,7 @@ void ShowErrorBox(const std::string& text) {
     constexpr std::size_t kMaxShown = 1024;
     std::string shown = text.substr(0, tavix::GbkClampLength(text, kMaxShown));
     if (shown.size() < text.size()) shown += "...";
-    if (shown.empty() || shown.back() != '.') shown += '.';
+    shown = tavix::WithFullStop(shown);
     MessageBoxW(GetActiveWindow(), tavix::W(shown).c_str(), tavix::W(gTitle).c_str(), MB_OK | MB_ICONERROR);
 }
 
@@ -206,8 +216,33 @@ void Window::ShowModal() {
     if (hwnd_ && IsWindowVisible(hwnd_)) Hide();
 }
 
+bool Window::CanHaveFocus(HWND w) const {
+    return w && IsWindow(w) && IsChild(hwnd_, w) && IsWindowVisible(w) && IsWindowEnabled(w);
+}
+
+void Window::KeepFocusInside() {
+    if (GetActiveWindow() != hwnd_ || CanHaveFocus(GetFocus())) return;
+    HWND target = DefaultFocus();
+    if (!CanHaveFocus(target)) target = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    if (CanHaveFocus(target)) SetFocus(target);
+}
+
 LRESULT Window::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+    case WM_ACTIVATE: {
+        // As a dialog box does: the focused control is remembered when the
+        // window is left and gets the focus back when it is activated.
+        HWND focus = GetFocus();
+        if (LOWORD(wp) == WA_INACTIVE) {
+            if (CanHaveFocus(focus)) lastFocus_ = focus;
+            return 0;
+        }
+        if (HIWORD(wp)) break;  // minimized
+        HWND target = CanHaveFocus(lastFocus_) ? lastFocus_ : DefaultFocus();
+        if (!CanHaveFocus(target)) break;  // the window itself takes the focus
+        SetFocus(target);
+        return 0;
+    }
     case WM_COMMAND:
         OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
         return 0;

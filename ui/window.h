@@ -33,11 +33,20 @@ void ProcessMessages();
 // Runs the main message loop until the application terminates.
 void RunMessageLoop();
 
+// Every loop serves the keyboard as a dialog box does: Tab and Shift+Tab move
+// through the active form's controls, Enter presses its default button (the
+// form answers DM_GETDEFID), Esc sends it WM_COMMAND IDCANCEL. A held Enter
+// presses once: its auto-repeats are dropped.
+
+// Drops the keyboard and mouse input that is waiting for the thread's
+// windows: what the user pressed while a form was busy changing itself.
+void DropPendingInput();
+
 // ---- errors ------------------------------------------------------------------
 
 // The general error box: the text with a full stop added unless it ends in
-// one, caption AppTitle(), error icon, OK. A text of more than 1024 bytes is
-// cut and ends in "...".
+// one ("." or "。"), caption AppTitle(), error icon, OK. A text of more than
+// 1024 bytes is cut and ends in "...".
 void ShowErrorBox(const std::string& text);
 // Runs fn; an exception that escapes it ends fn and is shown in the general
 // error box. Returns false when that happened.
@@ -115,6 +124,12 @@ public:
 protected:
     // Dispatch of one message; runs inside the error boundary.
     virtual LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    // The control that has the focus when the window is activated and none
+    // of its controls had it before, or lost it since (null: the window).
+    virtual HWND DefaultFocus() const { return nullptr; }
+    // Gives the focus to DefaultFocus() unless a shown, enabled control of
+    // the window has it (after a page of controls was hidden, say).
+    void KeepFocusInside();
     // WM_COMMAND from a control (also when it sits on a panel of this window).
     virtual void OnCommand(int /*id*/, int /*code*/, HWND /*control*/) {}
     LRESULT Default(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(hwnd_, msg, wp, lp); }
@@ -124,8 +139,12 @@ protected:
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    // Whether `w` is a shown, enabled control of this window.
+    bool CanHaveFocus(HWND w) const;
+
     HWND hwnd_ = nullptr;
     bool modal_ = false;
+    HWND lastFocus_ = nullptr;  // the control that had the focus when the window was left
 };
 
 } // namespace ui

@@ -26,6 +26,11 @@ bool FileExists(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool FolderExists(const std::string& path) {
+    DWORD a = GetFileAttributesW(tavix::W(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // A change of a button's state on entering a page.
 enum class Switch : signed char { Keep, Off, On };
 
@@ -87,6 +92,21 @@ std::string TFormSchedule::ReadyTitle() const { return tavix::kReadyTitle; }
 std::string TFormSchedule::ReadySubtitle() const { return tavix::ReadySubtitle(state_.Caption); }
 
 void TFormSchedule::EnterPage(int page, bool forward) {
+    if (page < 0 || page >= TPageBook::kPageCount) return;
+    // One press, one page: while the page changes Next and Back are not
+    // served, and what the user pressed meanwhile (the second click of a
+    // double click, a key pressed twice) is dropped once the page is up.
+    struct Turning {
+        TFormSchedule& form;
+        explicit Turning(TFormSchedule& f) : form(f) { form.turning_ = true; }
+        ~Turning() {
+            if (form.turning_) ui::DropPendingInput();
+            form.turning_ = false;
+            // A control of the page left behind, or a button just disabled,
+            // does not keep the focus.
+            form.KeepFocusInside();
+        }
+    } turning(*this);
     const PageSpec& spec = kPages[page];
     ScheBook.SetActivePage(page);
     if (spec.band != bandShown_) SetBandShown(spec.band);
@@ -120,7 +140,10 @@ void TFormSchedule::HandOver() {
     state_.InstallStarted = true;
     ScheBook.SetActivePage(5);
     Hide();
+    ui::DropPendingInput();
     ui::ProcessMessages();
+    // The wizard has changed: it is gone until the finish page.
+    turning_ = false;
     // A folder typed without its final backslash would run into the file
     // names that the installation appends.
     SetEditPath(tavix::HandOverFolder(state_.InstallDir));
@@ -169,6 +192,15 @@ LRESULT TFormSchedule::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_FORMACTIVATE:
         FormActivate();
         return 0;
+    case DM_GETDEFID: {
+        // Enter presses the push button that has the focus, else the page's
+        // default button: Next, or "完毕" on the finish page.
+        HWND focus = GetFocus();
+        int id = kBtnNext;
+        if (focus && IsChild(Handle(), focus) && (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON))
+            id = GetDlgCtrlID(focus);
+        return MAKELRESULT(id, DC_HASDEFID);
+    }
     case WM_CLOSE:
         FormCloseQuery();
         return 0;
@@ -187,7 +219,14 @@ LRESULT TFormSchedule::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return Window::HandleMessage(msg, wp, lp);
 }
 
+HWND TFormSchedule::DefaultFocus() const { return BtnNext; }
+
 void TFormSchedule::OnCommand(int id, int code, HWND) {
+    if (id == IDCANCEL) {
+        // Esc does what the exit button does, while it can be pressed.
+        if (IsWindowVisible(btnexit) && IsWindowEnabled(btnexit)) btnexitClick();
+        return;
+    }
     if (code == BN_CLICKED) {
         switch (id) {
         case kBtnNext: BtnNextClick(); return;
@@ -206,7 +245,18 @@ void TFormSchedule::OnCommand(int id, int code, HWND) {
 
 // ---- handlers ---------------------------------------------------------------------
 
+void TFormSchedule::SetUpKeyboardAndMouse() {
+    // The agreement is read, never edited; Tab, Enter and Esc go past it.
+    ui::MakeReadOnlyText(Memo1);
+    // A double click on Next or Back turns one page.
+    ui::IgnoreDoubleClicks(BtnNext);
+    ui::IgnoreDoubleClicks(btnpri);
+    // Next looks like the default button that it is.
+    SendMessageW(BtnNext, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+}
+
 void TFormSchedule::FormCreate() {
+    SetUpKeyboardAndMouse();
     state_.SetupRegistry = std::make_unique<ui::Registry>(HKEY_CURRENT_USER);
     bandShown_ = false;
     AlignControls();
@@ -223,11 +273,12 @@ void TFormSchedule::FormActivate() {
     ui::SetText(Label7, tavix::WelcomeText(state_.Caption));
     if (state_.InstallStarted) return;
     state_.VersionSerial = state_.ReadSetupIni("Form", "Serial");
-    if (!CheckEarlierInstallation()) return;
-    SetEditPath(tavix::PresetFolder(state_.ReadSetupIni("SetupDir", "SetupPath")));
+    std::string installed;
+    if (!CheckEarlierInstallation(installed)) return;
+    SetEditPath(tavix::OfferedFolder(state_.ReadSetupIni("SetupDir", "SetupPath"), installed, &FolderExists));
 }
 
-bool TFormSchedule::CheckEarlierInstallation() {
+bool TFormSchedule::CheckEarlierInstallation(std::string& installed) {
     std::string serial, path;
     {
         ui::Registry registry(HKEY_CURRENT_USER);
@@ -239,6 +290,8 @@ bool TFormSchedule::CheckEarlierInstallation() {
         registry.CloseKey();
     }
     tavix::VersionQuestion question = tavix::CheckEarlierInstall(serial, path, &FileExists, state_.VersionSerial);
+    // An earlier release is replaced where it is, not beside it as a second copy.
+    if (tavix::HasEarlierInstall(serial, path, &FileExists)) installed = path;
     if (question == tavix::VersionQuestion::None) return true;
     std::string text = question == tavix::VersionQuestion::Reinstall
                            ? tavix::ReinstallMessage(state_.ReadSetupIni("Form", "Caption"))
@@ -252,6 +305,12 @@ void TFormSchedule::FormCloseQuery() {
     if (!state_.InstallStarted) {
         if (ui::MsgBox(Handle(), tavix::kExitQuestion, tavix::kExitCaption, MB_OKCANCEL) != IDOK) return;
         state_.EndSetup();
+    } else if (ui::GetText(BtnNext) == tavix::kFinishCaption) {
+        // The finish page closed by its close box or Alt+F4: the setup ends
+        // as "完毕" ends it, but nothing is started and Options.ini stays as
+        // it is.
+        state_.EndSetup();
+        return;
     }
     FormClose();
 }
@@ -259,6 +318,7 @@ void TFormSchedule::FormCloseQuery() {
 void TFormSchedule::FormClose() { Destroy(); }
 
 void TFormSchedule::BtnNextClick() {
+    if (turning_) return;
     if (ui::GetText(BtnNext) == tavix::kFinishCaption) {
         Finish();
         return;
@@ -268,7 +328,10 @@ void TFormSchedule::BtnNextClick() {
     EnterPage(ScheBook.ActivePage() + 1, true);
 }
 
-void TFormSchedule::btnpriClick() { EnterPage(ScheBook.ActivePage() - 1, false); }
+void TFormSchedule::btnpriClick() {
+    if (turning_) return;
+    EnterPage(ScheBook.ActivePage() - 1, false);
+}
 
 void TFormSchedule::LoadAgreement() {
     std::string path = state_.TempDir + "SQXY.txt";

@@ -38,6 +38,8 @@ public:
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void OnCommand(int id, int code, HWND control) override;
+    // Next ("完毕" on the finish page) has the focus when the wizard opens.
+    HWND DefaultFocus() const override;
 
 private:
     struct PageSpec;
@@ -56,6 +58,7 @@ private:
     void PaintFolderPage(HDC dc);
 
     // ---- behaviour (Unit_Schedule.cpp)
+    void SetUpKeyboardAndMouse();
     void FormCreate();
     void FormActivate();
     void FormCloseQuery();
@@ -85,8 +88,10 @@ private:
     std::string ReadyTitle() const;
     std::string ReadySubtitle() const;
 
-    // the earlier-installation check; false when the user ended the setup
-    bool CheckEarlierInstallation();
+    // The earlier-installation check; false when the user ended the setup.
+    // `installed` becomes the installed copy's folder when the user chose to
+    // install over it, else it is left empty.
+    bool CheckEarlierInstallation(std::string& installed);
     void RefreshDriveList();
     void SetEditPath(const std::string& folder);
     bool FolderAccepted();
@@ -103,6 +108,8 @@ private:
     // Whether the wizard was left for another form of the program since it
     // was last activated; see HandleMessage.
     bool leftForOtherForm_ = true;
+    // A page is being changed: Next and Back are not served meanwhile.
+    bool turning_ = false;
 
     TPageBook ScheBook;
     ui::Panel Panel_Top;

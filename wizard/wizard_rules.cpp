@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "install/folder_rule.h"
 #include "setupdata/errors.h"
 #include "setupdata/gbk.h"
 
@@ -115,11 +116,15 @@ double StrToFloat(std::string_view text) {
 
 // ---- earlier installation ----------------------------------------------------------
 
+bool HasEarlierInstall(std::string_view installedSerial, std::string_view installedPath,
+                       const std::function<bool(const std::string&)>& fileExists) {
+    return !installedSerial.empty() && !installedPath.empty() && fileExists(std::string(installedPath) + "TAVI.exe");
+}
+
 VersionQuestion CheckEarlierInstall(std::string_view installedSerial, std::string_view installedPath,
                                     const std::function<bool(const std::string&)>& fileExists,
                                     std::string_view newSerial) {
-    if (installedSerial.empty() || installedPath.empty()) return VersionQuestion::None;
-    if (!fileExists(std::string(installedPath) + "TAVI.exe")) return VersionQuestion::None;
+    if (!HasEarlierInstall(installedSerial, installedPath, fileExists)) return VersionQuestion::None;
     double current = StrToInt(newSerial);
     double installed = StrToFloat(installedSerial);
     if (current == installed) return VersionQuestion::Reinstall;
@@ -197,6 +202,17 @@ bool EndsWithBackslash(std::string_view s) {
 }  // namespace
 
 std::string PresetFolder(std::string_view setupPath) { return std::string(setupPath) + "\\"; }
+
+std::string OfferedFolder(std::string_view setupPath, std::string_view installedPath,
+                          const std::function<bool(const std::string&)>& folderExists) {
+    if (!installedPath.empty()) {
+        // A value that is no full path is never looked up relative to the
+        // current folder.
+        std::string installed = HandOverFolder(installedPath);
+        if (InstallFolderProblem(installed, {}).empty() && folderExists(installed)) return installed;
+    }
+    return PresetFolder(setupPath);
+}
 
 std::string SingleDriveFolder(std::string_view dirName) {
     return "C:\\Program Files\\" + std::string(dirName) + "\\";

@@ -52,6 +52,11 @@ double StrToFloat(std::string_view text);
 
 enum class VersionQuestion { None, Reinstall, OlderVersion };
 
+// Whether the registry values `Serial` and `Path` name an installation that
+// is still there: both present and Path + "TAVI.exe" exists.
+bool HasEarlierInstall(std::string_view installedSerial, std::string_view installedPath,
+                       const std::function<bool(const std::string&)>& fileExists);
+
 // The check for an earlier installation, given the registry values `Serial`
 // and `Path` as read, a test for the existence of a file, and the serial of
 // this release. No question unless both values are present and Path +
@@ -95,6 +100,15 @@ std::vector<std::string> SplitDriveStrings(std::string_view block);
 
 // The folder preset from [SetupDir] SetupPath: one backslash appended, always.
 std::string PresetFolder(std::string_view setupPath);
+// The folder the folder page offers first. `installedPath` is the Path value
+// of an earlier installation that is to be replaced: a later release of the
+// same product, or the same or a later one the user chose to install over
+// (empty when there is none). When it is a full path (as InstallFolderProblem asks) of a
+// folder that exists, that folder is offered, ending in a backslash, so that
+// the release replaces the copy instead of making a second one. Otherwise
+// the preset from [SetupDir] SetupPath.
+std::string OfferedFolder(std::string_view setupPath, std::string_view installedPath,
+                          const std::function<bool(const std::string&)>& folderExists);
 // The folder on a machine with fewer than two drives.
 std::string SingleDriveFolder(std::string_view dirName);
 // True when a browsed path names a desktop or user folder ("Desktop" or

@@ -26,7 +26,9 @@ struct EarlierCopy {
     }
 };
 
-enum class Expect { Nothing, ReinstallQuestion, OlderQuestion, ErrorBox };
+// Nothing: no question, the control file's folder offered; Upgrade: no
+// question, the installed copy's folder offered, so that it is replaced.
+enum class Expect { Nothing, Upgrade, ReinstallQuestion, OlderQuestion, ErrorBox };
 
 struct Case {
     const char* what;
@@ -84,7 +86,7 @@ E2E_SCENARIO(earlier_installation_questions) {
         {"equal without the leading zero", L"2080206", kEarlierDir, false, Expect::ReinstallQuestion, IDYES, nullptr},
         {"later release installed, No", L"02080207", kEarlierDir, false, Expect::OlderQuestion, IDNO, nullptr},
         {"later release installed, Yes", L"03000000", kEarlierDir, false, Expect::OlderQuestion, IDYES, nullptr},
-        {"release 2.72 installed", L"27200", kEarlierDir, false, Expect::Nothing, 0, nullptr},
+        {"release 2.72 installed", L"27200", kEarlierDir, false, Expect::Upgrade, 0, nullptr},
         {"TAVI.exe missing", L"02080206", kEmptyDir, false, Expect::Nothing, 0, nullptr},
         {"serial without a path", L"02080206", nullptr, false, Expect::Nothing, 0, nullptr},
         {"path without a serial", nullptr, kEarlierDir, false, Expect::Nothing, 0, nullptr},
@@ -99,9 +101,10 @@ E2E_SCENARIO(earlier_installation_questions) {
         Process p = StartSetupToWizard();
         HWND wizard = WaitWizard(p.pid);
         HWND edit = WizardControl(wizard, wizard_ids::kEditPath);
-        if (c.expect == Expect::Nothing) {
+        if (c.expect == Expect::Nothing || c.expect == Expect::Upgrade) {
             Check(NoMessageBox(p.pid, 1500), "%s: a message box came up", c.what);
-            Check(WaitFor([&] { return Text(edit) == preset; }, 5000), "%s: folder preset %s", c.what,
+            const std::wstring offered = c.expect == Expect::Upgrade ? std::wstring(kEarlierDir) : preset;
+            Check(WaitFor([&] { return Text(edit) == offered; }, 5000), "%s: folder preset %s", c.what,
                   ToUtf8(Text(edit)).c_str());
             LeaveByClose(p, wizard);
             continue;
@@ -135,8 +138,8 @@ E2E_SCENARIO(earlier_installation_questions) {
                   "%s: the earlier copy was touched", c.what);
             continue;
         }
-        // Yes: the welcome page, with the folder preset from the control file.
-        Check(WaitFor([&] { return Text(edit) == preset; }, 5000), "%s: folder preset %s", c.what,
+        // Yes: the welcome page, with the installed copy's folder offered.
+        Check(WaitFor([&] { return Text(edit) == kEarlierDir; }, 5000), "%s: folder preset %s", c.what,
               ToUtf8(Text(edit)).c_str());
         Check(WizardPage(wizard) == 0 && IsShown(wizard), "%s: not on the welcome page", c.what);
         Check(NoMessageBox(p.pid, 500), "%s: a second question came", c.what);
@@ -162,5 +165,29 @@ E2E_SCENARIO(clean_account_gets_empty_keys) {
         Check(values == 0 && subkeys == 0, "key %s holds %lu values and %lu keys", ToUtf8(key).c_str(), values,
               subkeys);
     }
+    LeaveByClose(p, wizard);
+}
+
+E2E_SCENARIO(installing_again_offers_the_installed_folder) {
+    RegistryTreeRestore registry;
+    EarlierCopy copy;
+    Prepare({"equal serial", L"02080206", kEarlierDir, false, Expect::ReinstallQuestion, IDYES, nullptr});
+    Process p = StartSetupToWizard();
+    HWND wizard = WaitWizard(p.pid);
+    Answer(WaitMessageBox(p.pid), IDYES);
+    GoToFolderPage(wizard);
+    // The folder page offers the folder the product is in, and marks its drive.
+    Check(InstallFolderText(wizard) == kEarlierDir, "the folder page offers %s",
+          ToUtf8(InstallFolderText(wizard)).c_str());
+    const int marked = DriveGridSelectedRow(wizard);
+    const auto rows = DriveGridRows(wizard);
+    Check(marked >= 0 && rows[marked][0] == L"C:\\" && !rows[marked][3].empty(), "the drive of %s is not marked",
+          ToUtf8(kEarlierDir).c_str());
+    // The user can still choose another folder.
+    SetInstallFolder(wizard, L"C:\\tavix_e2e_elsewhere\\");
+    ClickNext(wizard);
+    ClickBack(wizard);
+    Check(InstallFolderText(wizard) == L"C:\\tavix_e2e_elsewhere\\", "the folder went back to %s",
+          ToUtf8(InstallFolderText(wizard)).c_str());
     LeaveByClose(p, wizard);
 }

@@ -112,6 +112,21 @@ E2E_SCENARIO(silent_installation_installs_everything_without_a_window) {
     CheckSameFile(ReleaseDir() + L"\\Options.ini", s.dir + L"Options.ini");
     WaitProgramGroupWindow(5000);  // the shell shows the group again
     CloseProgramGroupWindows();
+
+    // Without /D= the same release goes over the installed copy, not into
+    // the control file's default folder.
+    const std::wstring preset = ReleaseSetupValue("SetupDir", "SetupPath") + L"\\";
+    const bool presetExisted = DirExists(preset);
+    DeleteFileW((s.dir + L"Options.ini").c_str());
+    run = RunSilently(SetupExe(), L"/S \"/LOG=" + log + L"\"");
+    Check(run.code == 0 && !run.windowShown, "installing again without /D=: exit code %lu\n%s", run.code,
+          ToUtf8(ReadLog(log)).c_str());
+    Check(ReadLog(log).find(L"installing into " + s.dir + L"\r\n") != std::wstring::npos,
+          "installing again without /D= did not go into %s:\n%s", ToUtf8(s.dir).c_str(), ToUtf8(ReadLog(log)).c_str());
+    CheckSameFile(ReleaseDir() + L"\\Options.ini", s.dir + L"Options.ini");
+    Check(presetExisted || !DirExists(preset), "the default folder %s was made", ToUtf8(preset).c_str());
+    WaitProgramGroupWindow(5000);
+    CloseProgramGroupWindows();
 }
 
 E2E_SCENARIO(silent_refusals_have_their_own_exit_codes_and_change_nothing) {

@@ -4,6 +4,7 @@
 
 #include "driver/e2e.h"
 #include "driver/wizard_steps.h"
+#include "driver/x_input.h"
 #include "wizard/wizard_ids.h"
 
 using namespace e2e;
@@ -92,6 +93,16 @@ std::string MarkedOptions() {
 
 bool LinkExists(const FinishedSetup& s) { return FileExists(s.cleanup.link); }
 
+// A point of the window's close box on the screen.
+POINT CloseBoxPoint(HWND w) {
+    RECT r;
+    GetWindowRect(w, &r);
+    for (int y = r.top + 2; y < r.top + 40; y += 2)
+        for (int x = r.right - 2; x > r.right - 80; x -= 2)
+            if (SendMessageW(w, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) return POINT{x, y};
+    Fail("the window has no close box");
+}
+
 }  // namespace
 
 E2E_SCENARIO(finish_starts_the_product) {
@@ -154,10 +165,32 @@ E2E_SCENARIO(finish_without_running_leaves_options_alone) {
     Check(ProductWindow(1500) == nullptr, "the product was started");
 }
 
+// Closing the finish page, by its close box or by Alt+F4, asks nothing and
+// ends the setup as 完毕 does, but starts nothing and leaves Options.ini as
+// it was installed.
 E2E_SCENARIO(finish_page_closes_without_question) {
-    FinishedSetup s;
-    PostClose(s.wizard);
-    Check(NoMessageBox(s.process.pid, 1500), "closing the finish page asked a question");
-    Check(WaitFor([&] { return !IsWindow(s.wizard); }, 5000), "the wizard did not close");
-    Check(!HasExited(s.process), "closing the finish page ended the setup");
+    struct Way {
+        const char* what;
+        void (*close)(HWND wizard);
+    };
+    const Way ways[] = {
+        {"the close box", [](HWND w) { ClickOnScreen(CloseBoxPoint(w).x, CloseBoxPoint(w).y); }},
+        {"Alt+F4", [](HWND w) {
+             CheckKeysGoTo(w, "the finish page");
+             PressKeys("alt+F4");
+         }},
+    };
+    for (const Way& way : ways) {
+        Log("closing by %s", way.what);
+        FinishedSetup s;
+        way.close(s.wizard);
+        Check(NoMessageBox(s.process.pid, 1500), "closing the finish page by %s asked a question", way.what);
+        Check(WaitFor([&] { return HasExited(s.process); }, 15000), "closing the finish page by %s did not end the setup",
+              way.what);
+        DWORD code = WaitExit(s.process, 1000);
+        Check(code == 0, "%s: the setup ended with exit code %lu", way.what, code);
+        Check(TempFilesGone(), "%s: temporary control files are left", way.what);
+        CheckSameFile(ReleaseDir() + L"\\Options.ini", kFolder + L"Options.ini");
+        Check(ProductWindow(1500) == nullptr, "%s: the product was started", way.what);
+    }
 }

@@ -71,6 +71,18 @@ TEST(Gbk, Validity) {
     EXPECT_EQ(GbkFirstInvalid("a\x81\x7f"), 1u);
 }
 
+TEST(Gbk, EndsWithAtACharacter) {
+    EXPECT_TRUE(GbkEndsWith("拒绝访问。", "。"));
+    EXPECT_TRUE(GbkEndsWith("a.", "."));
+    EXPECT_TRUE(GbkEndsWith("abc", ""));
+    EXPECT_FALSE(GbkEndsWith("。", "x。"));
+    // "啊" is B0 A1: its trail byte and a lone A3 are no "。" (A1 A3).
+    EXPECT_FALSE(GbkEndsWith("啊\xa3", "。"));
+    // After an odd run of lead bytes the boundary moves: 81 81 | A1 A3.
+    EXPECT_TRUE(GbkEndsWith("\x81\x81。", "。"));
+    EXPECT_FALSE(GbkEndsWith("\x81\x81\x81\xa1\xa3", "。"));
+}
+
 TEST(Gbk, CaseInsensitiveOnlyForAsciiLetters) {
     EXPECT_TRUE(EqualsIgnoreAsciiCase("desKtopLink", "DESKTOPLINK"));
     EXPECT_FALSE(EqualsIgnoreAsciiCase("a", "ab"));

@@ -224,6 +224,28 @@ TEST(Folders, PresetAndSingleDrive) {
     EXPECT_EQ(SingleDriveFolder(""), "C:\\Program Files\\\\");
 }
 
+TEST(Folders, OfferedFolderIsTheInstalledOneWhileItExists) {
+    const std::set<std::string> folders = {"C:\\Old\\", "E:\\软件\\Tavix\\", "C:\\\x81\x5c\\"};
+    auto exists = [&](const std::string& p) { return folders.count(p) > 0; };
+    struct Case { const char* what; const char* installed; const char* offered; };
+    const Case cases[] = {
+        {"no earlier installation", "", "D:\\Program Files\\Tavix280\\"},
+        {"installed folder", "C:\\Old\\", "C:\\Old\\"},
+        {"installed folder without its backslash", "C:\\Old", "C:\\Old\\"},
+        {"Chinese folder", "E:\\软件\\Tavix\\", "E:\\软件\\Tavix\\"},
+        {"trail byte 5C is no backslash", "C:\\\x81\x5c", "C:\\\x81\x5c\\"},
+        {"folder gone", "C:\\Gone\\", "D:\\Program Files\\Tavix280\\"},
+        {"no full path", "Old\\", "D:\\Program Files\\Tavix280\\"},
+        {"network path", "\\\\server\\Old\\", "D:\\Program Files\\Tavix280\\"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(OfferedFolder("D:\\Program Files\\Tavix280", c.installed, exists), c.offered) << c.what;
+    // A relative value is never looked up.
+    bool asked = false;
+    OfferedFolder("D:\\x", "Old\\", [&](const std::string&) { return asked = true; });
+    EXPECT_FALSE(asked);
+}
+
 TEST(Folders, AfterBrowse) {
     struct Case { const char* chosen; const char* dirName; std::size_t drives; bool warn; const char* folder; };
     const Case cases[] = {

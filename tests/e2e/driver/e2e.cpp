@@ -78,6 +78,12 @@ std::string Narrow(const std::wstring& w, UINT cp) {
     return s;
 }
 
+bool EndsInOneFullStop(const std::wstring& text) {
+    if (text.empty()) return false;
+    if (text.back() == L'。') return true;
+    return text.back() == L'.' && (text.size() < 2 || text[text.size() - 2] != L'。');
+}
+
 std::wstring Env(const wchar_t* name) {
     wchar_t buf[4096];
     DWORD n = GetEnvironmentVariableW(name, buf, 4096);

@@ -35,6 +35,10 @@ inline std::wstring FromGbk(const std::string& s) { return Wide(s, 936); }
 inline std::wstring FromUtf8(const std::string& s) { return Wide(s, CP_UTF8); }
 inline std::string ToUtf8(const std::wstring& s) { return Narrow(s, CP_UTF8); }
 
+// A text of the general error box ends in one full stop: "." or "。", never
+// both ("...。.").
+bool EndsInOneFullStop(const std::wstring& text);
+
 // ---- paths given by the runner -----------------------------------------------
 std::wstring Env(const wchar_t* name);          // empty when unset
 std::wstring SetupExe();                        // TAVIX_SETUP_EXE

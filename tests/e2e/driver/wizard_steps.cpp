@@ -286,9 +286,9 @@ RegistryTreeRestore::~RegistryTreeRestore() {
     }
 }
 
-FreshSetup::FreshSetup() {
+FreshSetup::FreshSetup(const std::wstring& exe) {
     RegDeleteTree(HKEY_CURRENT_USER, L"Software\\TAVIX");
-    process = StartSetupToWizard();
+    process = StartSetupToWizard(exe);
     wizard = WaitWizard(process.pid);
     Check(NoMessageBox(process.pid, 800), "a message box came up at the start");
 }

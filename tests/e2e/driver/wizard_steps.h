@@ -120,7 +120,8 @@ struct FreshSetup {
     RegistryTreeRestore registry;
     Process process;
     HWND wizard = nullptr;
-    FreshSetup();
+    // Starts the setup of the release, or `exe`.
+    explicit FreshSetup(const std::wstring& exe = std::wstring());
     ~FreshSetup() { Kill(process); }
 };
 
