@@ -36,6 +36,8 @@ int Runs(const wchar_t* var, int fallback) {
 
 std::wstring BinDir() { return Env(L"TAVIX_BENCH_BIN"); }
 std::wstring NsisExe() { return Env(L"TAVIX_BENCH_NSIS"); }
+// The NSIS installer made with CRCCheck off (optional).
+std::wstring NsisNoCrcExe() { return Env(L"TAVIX_BENCH_NSIS_NOCRC"); }
 std::wstring Results() { return Env(L"TAVIX_BENCH_RESULTS"); }
 // Measurements of the warm-up round go here and are not reported.
 std::wstring Scratch() { return std::wstring(kRoot) + L"\\warm-up.txt"; }
@@ -128,30 +130,88 @@ double FirstWindowMs(const std::wstring& exe, std::wstring& firstClass, Process&
     }
 }
 
+// The programs of the start measure: the setup, NSIS with and without its
+// check of its own file, and the floor.
+struct Starter {
+    std::wstring exe;
+    const char* name;  // of the measure
+    const char* who;   // in the trace
+};
+
+std::vector<Starter> Starters() {
+    std::vector<Starter> s = {{SetupExe(), "first_window_ours_ms", "ours"},
+                              {NsisExe(), "first_window_nsis_ms", "nsis"},
+                              {BinDir() + L"\\bench_window.exe", "first_window_floor_ms", "floor"}};
+    if (!NsisNoCrcExe().empty()) s.push_back({NsisNoCrcExe(), "first_window_nsis_nocrc_ms", "nsis_nocrc"});
+    return s;
+}
+
+// Ends a program of the start measure after it has settled, so that the
+// next start finds a quiet system.
+void EndStarter(Process& p, bool ours) {
+    Pause(500);
+    Kill(p);
+    CloseHandle(p.handle);
+    if (ours) RemoveControlFiles();
+    Pause(300);
+}
+
 } // namespace
 
 E2E_SCENARIO(first_window) {
     const int runs = Runs(L"TAVIX_BENCH_RUNS", 11);
-    const std::wstring exes[3] = {SetupExe(), NsisExe(), BinDir() + L"\\bench_window.exe"};
-    const char* names[3] = {"first_window_ours_ms", "first_window_nsis_ms", "first_window_floor_ms"};
+    const std::vector<Starter> starters = Starters();
+    const int n = static_cast<int>(starters.size());
     for (int round = 0; round <= runs; ++round) {
         const bool keep = round > 0;
-        for (int k = 0; k < 3; ++k) {
-            const int which = (k + round) % 3;
-            const bool oursNow = which == 0;
+        for (int k = 0; k < n; ++k) {
+            const int which = (k + round) % n;
             std::wstring cls;
             Process p;
-            const double ms = FirstWindowMs(exes[which], cls, p);
-            Record(keep, names[which], ms);
+            const double ms = FirstWindowMs(starters[which].exe, cls, p);
+            Record(keep, starters[which].name, ms);
             Log("  first window class %s", ToUtf8(cls).c_str());
-            // Let it settle before it is ended, so the next start finds a quiet system.
-            Pause(500);
-            Kill(p);
-            CloseHandle(p.handle);
-            if (oursNow) RemoveControlFiles();
-            Pause(300);
+            EndStarter(p, which == 0);
         }
     }
+}
+
+// Where the start of each program goes: each one is started with Wine's
+// debug channels of TAVIX_BENCH_TRACE (default +timestamp,+pid,+loaddll) and, with
+// TAVIX_BENCH_TRACE_RELAY set, a relay trace of the calls it names (Wine's
+// RelayInclude list, "dll.Function;..."). The child's trace goes to this
+// phase's log next to "trace launch/window WHO PID TICK" lines; GetTickCount
+// is the clock of Wine's timestamps. bench/trace_first_window.py reads it.
+E2E_SCENARIO(first_window_trace) {
+    const int runs = Runs(L"TAVIX_BENCH_RUNS", 11);
+    std::wstring channels = Env(L"TAVIX_BENCH_TRACE");
+    if (channels.empty()) channels = L"+timestamp,+pid,+loaddll";
+    const std::wstring relay = Env(L"TAVIX_BENCH_TRACE_RELAY");
+    const wchar_t* debugKey = L"Software\\Wine\\Debug";
+    if (!relay.empty()) {
+        RegWrite(HKEY_CURRENT_USER, debugKey, L"RelayInclude", relay);
+        channels += L",+relay";
+    }
+    const std::vector<Starter> starters = Starters();
+    const int n = static_cast<int>(starters.size());
+    for (int round = 0; round <= runs; ++round) {
+        for (int k = 0; k < n; ++k) {
+            const Starter& s = starters[(k + round) % n];
+            std::wstring cls;
+            Process p;
+            SetEnvironmentVariableW(L"WINEDEBUG", channels.c_str());
+            const DWORD launch = GetTickCount();
+            const double ms = FirstWindowMs(s.exe, cls, p);
+            const DWORD shown = GetTickCount();
+            SetEnvironmentVariableW(L"WINEDEBUG", L"-all");
+            if (round > 0) {
+                Log("trace launch %s %lu %lu", s.who, p.pid, launch);
+                Log("trace window %s %lu %lu %.3f", s.who, p.pid, shown, ms);
+            }
+            EndStarter(p, (k + round) % n == 0);
+        }
+    }
+    if (!relay.empty()) RegDeleteKeyValueW(HKEY_CURRENT_USER, debugKey, L"RelayInclude");
 }
 
 // ---- a full installation -------------------------------------------------------------
