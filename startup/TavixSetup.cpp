@@ -23,10 +23,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
             TFormain backdrop;
             Formain = &backdrop;
             backdrop.Create();
+            backdrop.ShowMain();
             TFormSchedule wizard;
             FormSchedule = &wizard;
             wizard.Create(backdrop.Handle());
-            backdrop.ShowMain();
             ui::RunMessageLoop();
             // The forms go first: the backdrop waits for its worker.
             backdrop.WaitForWorker();
