@@ -12,7 +12,6 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     runonce::Startup();
     ui::InitApplication(instance);
-    CoInitialize(nullptr);  // the shell link of the installation needs COM on this thread
 
     HANDLE mutex = CreateMutexA(nullptr, TRUE, tavix::kMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -27,15 +26,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
             TFormSchedule wizard;
             FormSchedule = &wizard;
             wizard.Create(backdrop.Handle());
+            // COM on this thread for the shell link of the installation (and
+            // the folder browser); it loads ole32, so it comes after the first window.
+            CoInitialize(nullptr);
             ui::RunMessageLoop();
             // The forms go first: the backdrop waits for its worker.
             backdrop.WaitForWorker();
             FormSchedule = nullptr;
         }
         Formain = nullptr;
+        CoUninitialize();
     }
     (void)mutex;  // owned until the process ends
-    CoUninitialize();
     runonce::Shutdown();
     return 0;
 }
