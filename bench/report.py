@@ -18,10 +18,11 @@ args = ap.parse_args()
 PAUSE_MS, HANDOVER_MS = 50, 1000  # the installation's pause per item and its hand-over timer
 
 values = {}
-with open(args.results) as f:
-    for line in f:
-        name, value = line.split()
-        values.setdefault(name, []).append(float(value))
+if os.path.exists(args.results):  # a run of phases that record nothing leaves none
+    with open(args.results) as f:
+        for line in f:
+            name, value = line.split()
+            values.setdefault(name, []).append(float(value))
 
 memory = {}  # label (ours, nsis) -> list of (peak RssAnon, peak VmRSS, VmHWM) in KB, one per process
 if os.path.exists(args.memory):
