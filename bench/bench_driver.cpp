@@ -36,6 +36,8 @@ int Runs(const wchar_t* var, int fallback) {
 
 std::wstring BinDir() { return Env(L"TAVIX_BENCH_BIN"); }
 std::wstring NsisExe() { return Env(L"TAVIX_BENCH_NSIS"); }
+// The NSIS installer made with CRCCheck off (optional).
+std::wstring NsisNoCrcExe() { return Env(L"TAVIX_BENCH_NSIS_NOCRC"); }
 std::wstring Results() { return Env(L"TAVIX_BENCH_RESULTS"); }
 // Measurements of the warm-up round go here and are not reported.
 std::wstring Scratch() { return std::wstring(kRoot) + L"\\warm-up.txt"; }
@@ -128,30 +130,88 @@ double FirstWindowMs(const std::wstring& exe, std::wstring& firstClass, Process&
     }
 }
 
+// The programs of the start measure: the setup, NSIS with and without its
+// check of its own file, and the floor.
+struct Starter {
+    std::wstring exe;
+    const char* name;  // of the measure
+    const char* who;   // in the trace
+};
+
+std::vector<Starter> Starters() {
+    std::vector<Starter> s = {{SetupExe(), "first_window_ours_ms", "ours"},
+                              {NsisExe(), "first_window_nsis_ms", "nsis"},
+                              {BinDir() + L"\\bench_window.exe", "first_window_floor_ms", "floor"}};
+    if (!NsisNoCrcExe().empty()) s.push_back({NsisNoCrcExe(), "first_window_nsis_nocrc_ms", "nsis_nocrc"});
+    return s;
+}
+
+// Ends a program of the start measure after it has settled, so that the
+// next start finds a quiet system.
+void EndStarter(Process& p, bool ours) {
+    Pause(500);
+    Kill(p);
+    CloseHandle(p.handle);
+    if (ours) RemoveControlFiles();
+    Pause(300);
+}
+
 } // namespace
 
 E2E_SCENARIO(first_window) {
     const int runs = Runs(L"TAVIX_BENCH_RUNS", 11);
-    const std::wstring exes[3] = {SetupExe(), NsisExe(), BinDir() + L"\\bench_window.exe"};
-    const char* names[3] = {"first_window_ours_ms", "first_window_nsis_ms", "first_window_floor_ms"};
+    const std::vector<Starter> starters = Starters();
+    const int n = static_cast<int>(starters.size());
     for (int round = 0; round <= runs; ++round) {
         const bool keep = round > 0;
-        for (int k = 0; k < 3; ++k) {
-            const int which = (k + round) % 3;
-            const bool oursNow = which == 0;
+        for (int k = 0; k < n; ++k) {
+            const int which = (k + round) % n;
             std::wstring cls;
             Process p;
-            const double ms = FirstWindowMs(exes[which], cls, p);
-            Record(keep, names[which], ms);
+            const double ms = FirstWindowMs(starters[which].exe, cls, p);
+            Record(keep, starters[which].name, ms);
             Log("  first window class %s", ToUtf8(cls).c_str());
-            // Let it settle before it is ended, so the next start finds a quiet system.
-            Pause(500);
-            Kill(p);
-            CloseHandle(p.handle);
-            if (oursNow) RemoveControlFiles();
-            Pause(300);
+            EndStarter(p, which == 0);
         }
     }
+}
+
+// Where the start of each program goes: each one is started with Wine's
+// debug channels of TAVIX_BENCH_TRACE (default +timestamp,+pid,+loaddll) and, with
+// TAVIX_BENCH_TRACE_RELAY set, a relay trace of the calls it names (Wine's
+// RelayInclude list, "dll.Function;..."). The child's trace goes to this
+// phase's log next to "trace launch/window WHO PID TICK" lines; GetTickCount
+// is the clock of Wine's timestamps. bench/trace_first_window.py reads it.
+E2E_SCENARIO(first_window_trace) {
+    const int runs = Runs(L"TAVIX_BENCH_RUNS", 11);
+    std::wstring channels = Env(L"TAVIX_BENCH_TRACE");
+    if (channels.empty()) channels = L"+timestamp,+pid,+loaddll";
+    const std::wstring relay = Env(L"TAVIX_BENCH_TRACE_RELAY");
+    const wchar_t* debugKey = L"Software\\Wine\\Debug";
+    if (!relay.empty()) {
+        RegWrite(HKEY_CURRENT_USER, debugKey, L"RelayInclude", relay);
+        channels += L",+relay";
+    }
+    const std::vector<Starter> starters = Starters();
+    const int n = static_cast<int>(starters.size());
+    for (int round = 0; round <= runs; ++round) {
+        for (int k = 0; k < n; ++k) {
+            const Starter& s = starters[(k + round) % n];
+            std::wstring cls;
+            Process p;
+            SetEnvironmentVariableW(L"WINEDEBUG", channels.c_str());
+            const DWORD launch = GetTickCount();
+            const double ms = FirstWindowMs(s.exe, cls, p);
+            const DWORD shown = GetTickCount();
+            SetEnvironmentVariableW(L"WINEDEBUG", L"-all");
+            if (round > 0) {
+                Log("trace launch %s %lu %lu", s.who, p.pid, launch);
+                Log("trace window %s %lu %lu %.3f", s.who, p.pid, shown, ms);
+            }
+            EndStarter(p, (k + round) % n == 0);
+        }
+    }
+    if (!relay.empty()) RegDeleteKeyValueW(HKEY_CURRENT_USER, debugKey, L"RelayInclude");
 }
 
 // ---- a full installation -------------------------------------------------------------
@@ -213,7 +273,7 @@ void InstallOurs(bool keep, bool check, InstallProbe* probe = nullptr) {
     const DWORD startTick = GetTickCount();
     Check(StartInstall(wizard) != nullptr, "no installation window");
     HWND next = WizardControl(wizard, wizard_ids::kBtnNext);
-    Check(WaitFor([&] { return IsShown(wizard) && WizardPage(wizard) == 5 && Text(next) == L"完毕"; }, 120000, 2),
+    Check(WaitFor([&] { return IsShown(wizard) && WizardPage(wizard) == 5 && Text(next) == L"完毕"; }, 600000, 2),
           "the finish page did not come");
     if (probe) {
         RecordSteps(*probe, startTick);
@@ -238,20 +298,40 @@ void InstallOurs(bool keep, bool check, InstallProbe* probe = nullptr) {
 
 HWND NsisButton(HWND dialog, const wchar_t* text) { return FindChild(dialog, L"Button", text); }
 
+// NSIS's main window, once it offers its enabled "Install" button. On a large
+// installer NSIS first checks its own file and shows a dialog of the same
+// class ("verifying installer: N%") meanwhile, which has no such button; that
+// check reads the whole file, so it may take long on a cold cache.
+HWND WaitNsisMainWindow(const Process& p, HWND& install) {
+    HWND dialog = nullptr;
+    Check(WaitFor([&] {
+        for (HWND w : TopWindows(p.pid)) {
+            if (ClassOf(w) != L"#32770") continue;
+            HWND b = NsisButton(w, L"&Install");
+            if (b && IsEnabled(b)) {
+                dialog = w;
+                install = b;
+                return true;
+            }
+        }
+        Check(!HasExited(p), "NSIS ended before its main window");
+        return false;
+    }, 600000), "NSIS shows no Install button");
+    return dialog;
+}
+
 // The NSIS installer through its two pages: the folder page's "Install", the
 // files page to "Completed", then "Close".
 void InstallNsis(bool keep, bool check) {
     const std::wstring dir = std::wstring(kRoot) + L"\\nsis-ui";
     DeleteTree(dir);
     Process p = Launch(NsisExe(), L"/D=" + dir);
-    HWND dialog = WaitTop(p.pid, L"#32770", nullptr, 30000);
     HWND install = nullptr;
-    Check(WaitFor([&] { return (install = NsisButton(dialog, L"&Install")) && IsEnabled(install); }, 30000),
-          "NSIS shows no Install button");
+    HWND dialog = WaitNsisMainWindow(p, install);
     const double start = bench::NowMs();
     Click(install);
     HWND close = nullptr;
-    Check(WaitFor([&] { return (close = NsisButton(dialog, L"&Close")) && IsEnabled(close); }, 120000, 2),
+    Check(WaitFor([&] { return (close = NsisButton(dialog, L"&Close")) && IsEnabled(close); }, 600000, 2),
           "NSIS did not complete");
     Record(keep, "install_nsis_ms", bench::NowMs() - start);
     RecordMemory(keep, p.handle, "nsis");
@@ -284,4 +364,54 @@ E2E_SCENARIO(installation_steps) {
     CreateDirectoryW(kRoot, nullptr);
     InstallProbe probe;
     InstallOurs(true, false, &probe);
+}
+
+// ---- a silent installation -------------------------------------------------------
+
+// TavixSetup.exe /S /D=<folder> from process start to exit (code 0), against
+// the Windows-level copy of the same tree (bench_copy.exe, process start to
+// exit) and NSIS's own silent installation of it. Round 0 warms the file
+// cache and checks every installed file byte for byte; it is not reported.
+// Run by bench/run.sh --silent, for a setup that knows /S.
+E2E_SCENARIO(silent) {
+    const int runs = Runs(L"TAVIX_BENCH_RUNS", 11);
+    const std::size_t n = Release().manifestLines.size();
+    CreateDirectoryW(kRoot, nullptr);
+    const std::wstring copy = BinDir() + L"\\bench_copy.exe";
+    for (int round = 0; round <= runs; ++round) {
+        const bool keep = round > 0;
+        for (int k = 0; k < 3; ++k) {
+            const int which = (k + round) % 3;
+            if (which == 0) {
+                // Folder given as NSIS takes it: last, unquoted, no final backslash.
+                const std::wstring dir = std::wstring(kRoot) + L"\\silent-ours";
+                RegistryTreeRestore appKeys{HKEY_CURRENT_USER, L"Software\\TAVIX"};
+                RegistryTreeRestore uninstallKey{HKEY_CURRENT_USER,
+                                                 L"software\\microsoft\\windows\\currentversion\\uninstall\\Quorvix"};
+                RegistryTreeRestore extKey{HKEY_CLASSES_ROOT, L".Qvt"};
+                RegistryTreeRestore classKey{HKEY_CLASSES_ROOT, L"Software\\TAVIX"};
+                CleanInstallation(dir);
+                Record(keep, "silent_ours_wall_ms", RunToExit(SetupExe(), L"/S /D=" + dir, "TavixSetup /S"));
+                if (!keep) CheckManifestInstalled(dir + L"\\", 0, n);
+                // The shell may open the new program group in a window; let it
+                // come so that the cleanup closes it.
+                WaitProgramGroupWindow(3000);
+                CleanInstallation(dir);
+                RemoveControlFiles();
+            } else {
+                const std::wstring dir = std::wstring(kRoot) + (which == 1 ? L"\\silent-copy" : L"\\silent-nsis");
+                DeleteTree(dir);
+                if (which == 1)
+                    // Its own in-process figures go to the scratch file, apart from the extraction's.
+                    Record(keep, "silent_copy_wall_ms",
+                           RunToExit(copy, L"\"" + ReleaseDir() + L"\" \"" + dir + L"\" \"" + Scratch() + L"\"",
+                                     "bench_copy"));
+                else
+                    Record(keep, "silent_nsis_wall_ms", RunToExit(NsisExe(), L"/S /D=" + dir, "nsis_setup /S"));
+                if (!keep) CheckManifestInstalled(dir + L"\\", 0, n);
+                DeleteTree(dir);
+            }
+            Pause(300);
+        }
+    }
 }

@@ -1,10 +1,20 @@
 #!/usr/bin/env python3
 """Writes an NSIS script that installs the same release tree as the setup,
-uncompressed, for side-by-side measurements: make_nsis.py RELEASE_DIR OUT.nsi"""
+uncompressed, for side-by-side measurements:
+
+    make_nsis.py RELEASE_DIR OUT.nsi OUT.exe [--crc-off]
+
+OUT.exe is the installer the script makes. With --crc-off the installer does
+not check its own file before it starts (NSIS's CRCCheck off): it neither
+reads its whole file first nor shows its verifying dialog on a large one."""
 import os
 import sys
 
-release, out = sys.argv[1], sys.argv[2]
+args = [a for a in sys.argv[1:] if a != "--crc-off"]
+crc_off = len(args) != len(sys.argv) - 1
+if len(args) != 3:
+    sys.exit(__doc__)
+release, out, exe = args
 with open(os.path.join(release, "Setup.log"), "rb") as f:
     text = f.read().split(b"\0")[0]
 lines = text.replace(b"\r\n", b"\n").replace(b"\r", b"\n").split(b"\n")
@@ -15,7 +25,8 @@ script = [
     "Unicode true",
     "SetCompress off",
     'Name "Quorvix"',
-    'OutFile "%s"' % os.path.join(os.path.dirname(os.path.abspath(out)), "nsis_setup.exe"),
+    'OutFile "%s"' % os.path.abspath(exe),
+    "CRCCheck %s" % ("off" if crc_off else "on"),
     'InstallDir "C:\\bench\\nsis"',
     "RequestExecutionLevel admin",
     "Page directory",

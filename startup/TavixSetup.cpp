@@ -27,7 +27,6 @@ void LimitDllSearch() {
 
 int RunWizard() {
     ui::InitApplication(GetModuleHandleW(nullptr));
-    CoInitialize(nullptr);  // the shell link of the installation needs COM on this thread
 
     HANDLE mutex = CreateMutexA(nullptr, TRUE, tavix::kMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -37,17 +36,20 @@ int RunWizard() {
         SetupState state;
         TFormain backdrop(state);
         backdrop.Create();
+        backdrop.ShowMain();
         TFormSchedule wizard(state);
         wizard.Create(backdrop.Handle());
         state.ShowFinishPage = [&wizard] { wizard.ShowFinishPage(); };
         backdrop.SetWizard(&wizard);
-        backdrop.ShowMain();
+        // COM on this thread for the shell link of the installation (and
+        // the folder browser); it loads ole32, so it comes after the first window.
+        CoInitialize(nullptr);
         ui::RunMessageLoop();
         // The forms go first: the backdrop waits for its worker.
         backdrop.WaitForWorker();
+        CoUninitialize();
     }
     (void)mutex;  // owned until the process ends
-    CoUninitialize();
     return 0;
 }
 

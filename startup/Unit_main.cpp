@@ -135,6 +135,12 @@ void TFormain::WaitForWorker() {
 }
 
 void TFormain::ShowChedule() {
+    // A box shown while the wizard is still being made serves messages: the
+    // request waits until the wizard is there.
+    if (!wizard_ && !ui::Terminated()) {
+        PostMessageW(Handle(), WM_SHOWCHEDULE, 0, 0);
+        return;
+    }
     struct Served {
         HANDLE done;
         ~Served() { SetEvent(done); }
