@@ -88,13 +88,17 @@ E2E_SCENARIO(extraction) {
     for (int round = 0; round <= runs; ++round) {
         const bool keep = round > 0;
         const std::wstring out = keep ? Results() : Scratch();
-        for (int k = 0; k < 3; ++k) {
+        for (int k = 0; k < 4; ++k) {
             // The order turns each round, so no one always follows the same one.
-            const int which = (k + round) % 3;
-            const std::wstring dir = std::wstring(kRoot) + (which == 0 ? L"\\ours" : which == 1 ? L"\\copy" : L"\\nsis");
+            const int which = (k + round) % 4;
+            const wchar_t* const names[] = {L"\\ours", L"\\copy", L"\\nsis", L"\\unchecked"};
+            const std::wstring dir = std::wstring(kRoot) + names[which];
             DeleteTree(dir);
             if (which == 0) {
                 Record(keep, "extract_wall_ms", RunToExit(ours, L"\"" + dir + L"\" \"" + out + L"\"", "bench_extract"));
+            } else if (which == 3) {
+                // The same without the check of each item's checksum.
+                RunToExit(ours, L"\"" + dir + L"\" \"" + out + L"\" --unchecked", "bench_extract --unchecked");
             } else if (which == 1) {
                 Record(keep, "copy_wall_ms",
                        RunToExit(copy, L"\"" + ReleaseDir() + L"\" \"" + dir + L"\" \"" + out + L"\"", "bench_copy"));

@@ -4,14 +4,14 @@
 # file), runs each pair alternately under the project's Wine prefix and prints
 # a table of medians and ratios.
 #
-#   bench/run.sh [--silent]
+#   bench/run.sh
 #
-#   --silent                  also the silent installation row: TavixSetup.exe /S /D=<folder>
-#                             against bench_copy.exe and NSIS /S (needs a setup that knows /S)
 #   TAVIX_RELEASE_DIR         a release folder to measure instead of the sample release; it is
 #                             built in build/bench-win (the tests' build/win stays as it is)
 #   TAVIX_BENCH_PHASES        the phases to run (default: extraction first_window installation
-#                             installation_steps, and silent with --silent); first_window_trace
+#                             installation_steps silent, the last the silent installation
+#                             TavixSetup.exe /S /D=<folder> against bench_copy.exe and NSIS /S);
+#                             first_window_trace
 #                             adds a traced start of each program (bench/trace_first_window.py)
 #   TAVIX_BENCH_RUNS          timed rounds of the extraction, start and silent measures (11)
 #   TAVIX_BENCH_INSTALL_RUNS  rounds of the full installation pair (3)
@@ -21,15 +21,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/build/bench
 mkdir -p "$out"
 
-silent=0
-for arg in "$@"; do
-  case "$arg" in
-    --silent) silent=1 ;;
-    *) echo "usage: bench/run.sh [--silent]" >&2; exit 2 ;;
-  esac
-done
-phases=${TAVIX_BENCH_PHASES:-extraction first_window installation installation_steps}
-[ "$silent" = 1 ] && [ -z "${TAVIX_BENCH_PHASES:-}" ] && phases="$phases silent"
+[ $# -eq 0 ] || { echo "usage: bench/run.sh" >&2; exit 2; }
+phases=${TAVIX_BENCH_PHASES:-extraction first_window installation installation_steps silent}
 
 echo "building..." >&2
 if [ -n "${TAVIX_RELEASE_DIR:-}" ]; then

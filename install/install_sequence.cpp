@@ -256,10 +256,12 @@ void InstallSequence::MakeDesktopLink() {
 
 // The program manager takes its commands as text of the system's ANSI code
 // page, and so makes the group's Chinese names right only where that page is
-// GBK. Elsewhere the setup makes the same folder and shortcuts itself.
+// GBK. Elsewhere the setup makes the same folder and shortcuts itself, and so
+// it does without windows: the program manager opens a window on every group
+// it makes, and waits for the shell to do so.
 void InstallSequence::MakeProgramGroup() {
     const tavix::ProgramGroup group = tavix::ProgramGroupOf(state_.InstallDir, ExeName, state_.Caption);
-    if (GetACP() == kGbkCodePage)
+    if (GetACP() == kGbkCodePage && !state_.Silent)
         MakeProgramGroupByProgramManager(group);
     else
         MakeProgramGroupAsLinks(group);

@@ -36,15 +36,16 @@ SetupError WriteError(const std::string& path, DWORD code) {
 }
 
 // Writes the item's bytes to `file` a megabyte at a time, computing their
-// CRC-32 on the way. Returns 0, or the system's error code; a write that
-// takes fewer bytes than it was given has run out of space.
+// CRC-32 on the way (when something was recorded to compare it with).
+// Returns 0, or the system's error code; a write that takes fewer bytes than
+// it was given has run out of space.
 DWORD WriteChecked(HANDLE file, const PayloadItem& item, std::uint32_t& crc) {
     constexpr std::size_t kChunk = 1u << 20;
     const char* p = static_cast<const char*>(item.data);
     crc = 0;
     for (std::size_t left = item.size; left > 0;) {
         const DWORD n = static_cast<DWORD>(std::min(left, kChunk));
-        crc = Crc32(crc, p, n);
+        if (item.recorded) crc = Crc32(crc, p, n);
         DWORD written = 0;
         if (!WriteFile(file, p, n, &written, nullptr)) return GetLastError();
         if (written != n) return ERROR_DISK_FULL;

@@ -183,6 +183,7 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     state.CreateDesktopLink = true;
     state.RunAfterInstall = false;
     state.InstallStarted = true;
+    state.Silent = true;
     log.Line("installing into " + state.InstallDir);
 
     CoInitialize(nullptr);  // the shell link of the desktop shortcut
