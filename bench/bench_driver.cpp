@@ -260,11 +260,7 @@ void RecordSteps(const InstallProbe& probe, DWORD startTick) {
 // With a probe, where the time goes is recorded instead.
 void InstallOurs(bool keep, bool check, InstallProbe* probe = nullptr) {
     const std::wstring dir = std::wstring(kRoot) + L"\\wizard\\";
-    RegistryTreeRestore appKeys{HKEY_CURRENT_USER, L"Software\\TAVIX"};
-    RegistryTreeRestore uninstallKey{HKEY_CURRENT_USER,
-                                     L"software\\microsoft\\windows\\currentversion\\uninstall\\Quorvix"};
-    RegistryTreeRestore extKey{HKEY_CLASSES_ROOT, L".Qvt"};
-    RegistryTreeRestore classKey{HKEY_CLASSES_ROOT, L"Software\\TAVIX"};
+    InstallRegistryRestore registry;
     CleanInstallation(dir);
     Process setup = StartSetupToWizard();
     if (probe) probe->Attach(setup.pid);
@@ -389,19 +385,11 @@ E2E_SCENARIO(silent) {
             if (which == 0) {
                 // Folder given as NSIS takes it: last, unquoted, no final backslash.
                 const std::wstring dir = std::wstring(kRoot) + L"\\silent-ours";
-                RegistryTreeRestore appKeys{HKEY_CURRENT_USER, L"Software\\TAVIX"};
-                RegistryTreeRestore uninstallKey{HKEY_CURRENT_USER,
-                                                 L"software\\microsoft\\windows\\currentversion\\uninstall\\Quorvix"};
-                RegistryTreeRestore extKey{HKEY_CLASSES_ROOT, L".Qvt"};
-                RegistryTreeRestore classKey{HKEY_CLASSES_ROOT, L"Software\\TAVIX"};
+                InstallRegistryRestore registry;
                 CleanInstallation(dir);
                 Record(keep, "silent_ours_wall_ms", RunToExit(SetupExe(), L"/S /D=" + dir, "TavixSetup /S"));
                 if (!keep) CheckManifestInstalled(dir + L"\\", 0, n);
-                // The shell may open the new program group in a window; let it
-                // come so that the cleanup closes it.
-                WaitProgramGroupWindow(3000);
                 CleanInstallation(dir);
-                RemoveControlFiles();
             } else {
                 const std::wstring dir = std::wstring(kRoot) + (which == 1 ? L"\\silent-copy" : L"\\silent-nsis");
                 DeleteTree(dir);

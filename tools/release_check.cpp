@@ -1,4 +1,5 @@
 #include "release_check.h"
+#include "res_file.h"
 
 #include <algorithm>
 #include <map>
@@ -489,14 +490,6 @@ namespace {
 // Blocks of a version resource: a length, a value length, a type (1 text,
 // 0 binary), a key in UTF-16 with its NUL, padding to four bytes, the value,
 // padding, then the children.
-void Put16(std::string& out, unsigned v) {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& out, std::uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
 void PadTo4(std::string& out) {
     while (out.size() % 4) out += '\0';
 }

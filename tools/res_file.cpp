@@ -1,7 +1,6 @@
 #include "res_file.h"
 
 namespace tavix {
-namespace {
 
 void Put16(std::string& out, unsigned v) {
     out += static_cast<char>(v & 0xFF);
@@ -11,6 +10,8 @@ void Put32(std::string& out, std::uint32_t v) {
     Put16(out, v & 0xFFFF);
     Put16(out, v >> 16);
 }
+
+namespace {
 
 void PutId(std::string& out, const ResId& id) {
     if (id.name.empty()) {

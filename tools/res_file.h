@@ -18,6 +18,11 @@ struct ResId {
     static ResId Name(std::string s) { return ResId{0, std::move(s)}; }
 };
 
+// Little-endian 16- and 32-bit numbers appended to `out`, as resource files
+// hold them.
+void Put16(std::string& out, unsigned v);
+void Put32(std::string& out, std::uint32_t v);
+
 // The entry with no data that opens every .res file.
 std::string ResFileStart();
 

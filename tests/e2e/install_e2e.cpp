@@ -171,15 +171,10 @@ E2E_SCENARIO(full_install) {
     const std::size_t at = before.find("Reset=0");
     Check(at != std::string::npos, "the release's Options.ini has no Reset=0");
     Check(after == before.replace(at, 7, "Reset=88"), "Options.ini changed beyond Reset");
-    HWND product = WaitTop(0, L"TTavi30", L"Quorvix");
-    DWORD productPid = 0;
-    GetWindowThreadProcessId(product, &productPid);
-    HANDLE ph = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, productPid);
-    wchar_t image[MAX_PATH] = {};
-    DWORD len = MAX_PATH;
-    Check(ph && QueryFullProcessImageNameW(ph, 0, image, &len), "cannot read the product's image");
-    CloseHandle(ph);
-    Check(lstrcmpiW(image, (s.dir + L"TAVI.exe").c_str()) == 0, "the product started is %s", ToUtf8(image).c_str());
+    const std::wstring image = ProcessImage(WaitTop(0, L"TTavi30", L"Quorvix"));
+    Check(!image.empty(), "cannot read the product's image");
+    Check(lstrcmpiW(image.c_str(), (s.dir + L"TAVI.exe").c_str()) == 0, "the product started is %s",
+          ToUtf8(image).c_str());
     CheckTempFilesGone();
 }
 

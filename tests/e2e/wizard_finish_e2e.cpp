@@ -48,18 +48,6 @@ struct InstallationCleanup {
 // The product's window, once a stand-in of it runs from the folder.
 HWND ProductWindow(DWORD timeoutMs) { return FindTop(0, L"TTavi30", nullptr, timeoutMs); }
 
-std::wstring ProcessImage(HWND w) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    if (!h) return L"";
-    wchar_t path[MAX_PATH] = {};
-    DWORD n = MAX_PATH;
-    QueryFullProcessImageNameW(h, 0, path, &n);
-    CloseHandle(h);
-    return std::wstring(path, n);
-}
-
 // A setup walked to its finish page, installing into kFolder.
 struct FinishedSetup {
     InstallationCleanup cleanup;

@@ -144,6 +144,18 @@ void Kill(Process& p) {
     }
 }
 
+std::wstring ProcessImage(HWND w) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!h) return L"";
+    wchar_t path[MAX_PATH] = {};
+    DWORD n = MAX_PATH;
+    if (!QueryFullProcessImageNameW(h, 0, path, &n)) n = 0;
+    CloseHandle(h);
+    return std::wstring(path, n);
+}
+
 void KillByName(const wchar_t* exeName) {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snap == INVALID_HANDLE_VALUE) return;

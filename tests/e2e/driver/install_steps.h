@@ -118,15 +118,20 @@ std::wstring W936(const std::string& gbk);
 // Every scenario installs below this folder.
 extern const wchar_t kTestRoot[];
 
-// Keeps the shared prefix as it was: the registry trees an installation
-// writes are put back, the folder, shortcut and group are removed, and a
-// setup still running is ended.
-struct InstallScenario {
+// The registry trees an installation writes, put back as they were when it goes.
+struct InstallRegistryRestore {
     RegistryTreeRestore appKeys{HKEY_CURRENT_USER, L"Software\\TAVIX"};
     RegistryTreeRestore uninstallKey{HKEY_CURRENT_USER,
                                      L"software\\microsoft\\windows\\currentversion\\uninstall\\Quorvix"};
     RegistryTreeRestore extKey{HKEY_CLASSES_ROOT, L".Qvt"};
     RegistryTreeRestore classKey{HKEY_CLASSES_ROOT, L"Software\\TAVIX"};
+};
+
+// Keeps the shared prefix as it was: the registry trees an installation
+// writes are put back, the folder, shortcut and group are removed, and a
+// setup still running is ended.
+struct InstallScenario {
+    InstallRegistryRestore registry;
     std::wstring dir;
     Process setup;
 

@@ -39,14 +39,8 @@ std::wstring StartedThrough(const std::wstring& lnk) {
     HINSTANCE r = ShellExecuteW(nullptr, L"open", lnk.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     Check(reinterpret_cast<INT_PTR>(r) > 32, "the shortcut %s does not open (%d)", ToUtf8(lnk).c_str(),
           static_cast<int>(reinterpret_cast<INT_PTR>(r)));
-    HWND product = WaitTop(0, L"TTavi30", L"Quorvix");
-    DWORD pid = 0;
-    GetWindowThreadProcessId(product, &pid);
-    HANDLE ph = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    wchar_t image[MAX_PATH] = {};
-    DWORD len = MAX_PATH;
-    Check(ph && QueryFullProcessImageNameW(ph, 0, image, &len), "cannot read the started program's image");
-    CloseHandle(ph);
+    const std::wstring image = ProcessImage(WaitTop(0, L"TTavi30", L"Quorvix"));
+    Check(!image.empty(), "cannot read the started program's image");
     KillByName(L"TAVI.exe");
     return LongPath(image);
 }

@@ -48,10 +48,7 @@ std::wstring RegText(HKEY root, const std::wstring& key, const std::wstring& val
 } // namespace
 
 E2E_SCENARIO(installs_with_its_own_texts) {
-    RegistryTreeRestore appKeys;
-    RegistryTreeRestore uninstallKey(HKEY_CURRENT_USER, kUninstallKey);
-    RegistryTreeRestore extensionKey(HKEY_CLASSES_ROOT, L".Qvt");
-    RegistryTreeRestore classKey(HKEY_CLASSES_ROOT, L"Software\\TAVIX");
+    InstallRegistryRestore registry;
     // No earlier installation: no question before the welcome page.
     WaitForProgramManager();
     CleanInstallation(kInstallDir);
