@@ -8,7 +8,11 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 out=$root/build/fuzz
 cmake -S "$root" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVIX_FUZZ=ON \
       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build "$out" -j "$(nproc)" >/dev/null
+if ! cmake --build "$out" -j "$(nproc)" >"$out/build.log" 2>&1; then
+  tail -30 "$out/build.log" >&2
+  echo "fuzz targets: the build failed, see $out/build.log" >&2
+  exit 1
+fi
 mkdir -p "$out/findings"
 status=0
 for target in ini_fuzz manifest_fuzz release_check_fuzz checksums_fuzz; do
