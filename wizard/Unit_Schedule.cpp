@@ -107,23 +107,23 @@ void TFormSchedule::EnterPage(int page, bool forward) {
             form.KeepFocusInside();
         }
     } turning(*this);
-    const PageSpec& spec = kPages[page];
+    const PageSpec& entry = kPages[page];
     ScheBook.SetActivePage(page);
-    if (spec.band != bandShown_) SetBandShown(spec.band);
-    if (forward && spec.onNext) (this->*spec.onNext)();
+    if (entry.band != bandShown_) SetBandShown(entry.band);
+    if (forward && entry.onNext) (this->*entry.onNext)();
     if (page == 4) return;  // the installation has run, the setup is ending
-    ShowBandTexts(spec);
-    const ButtonChange& change = forward ? spec.next : spec.back;
+    ShowBandTexts(entry);
+    const ButtonChange& change = forward ? entry.next : entry.back;
     Apply(btnpri, change.back, nullptr);
     Apply(BtnNext, change.next, change.nextCaption);
     Apply(btnexit, change.exit, change.exitCaption);
 }
 
-void TFormSchedule::ShowBandTexts(const PageSpec& spec) {
-    if (!spec.band || !spec.title) return;
-    ui::SetText(Label4, (this->*spec.title)());
-    if (spec.subtitle) ui::SetText(Label5, (this->*spec.subtitle)());
-    ui::SetVisible(Label5, spec.subtitle != nullptr);
+void TFormSchedule::ShowBandTexts(const PageSpec& entry) {
+    if (!entry.band || !entry.title) return;
+    ui::SetText(Label4, (this->*entry.title)());
+    if (entry.subtitle) ui::SetText(Label5, (this->*entry.subtitle)());
+    ui::SetVisible(Label5, entry.subtitle != nullptr);
 }
 
 void TFormSchedule::EnterAgreement() {

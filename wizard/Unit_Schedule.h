@@ -76,7 +76,7 @@ private:
 
     // Turns the notebook to `page` and does what entering it does.
     void EnterPage(int page, bool forward);
-    void ShowBandTexts(const PageSpec& spec);
+    void ShowBandTexts(const PageSpec& entry);
     // What entering a page does besides its band and buttons.
     void EnterAgreement();
     void EnterReady();
