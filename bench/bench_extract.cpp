@@ -18,7 +18,7 @@
 #include "setupdata/errors.h"
 #include "setupdata/manifest.h"
 #include "setupdata/payload.h"
-#include "startup/product.h"
+#include "common/product.h"
 
 namespace {
 

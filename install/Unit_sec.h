@@ -7,7 +7,7 @@
 #include <string>
 
 #include "install/install_sequence.h"
-#include "startup/setup_state.h"
+#include "common/setup_state.h"
 #include "ui/controls.h"
 #include "ui/window.h"
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "install/folder_rule.h"
-#include "integration.h"
+#include "common/integration.h"
 #include "setupdata/manifest.h"
 #include "setupdata/payload.h"
 #include "setupdata/wide_text.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "startup/setup_state.h"
+#include "common/setup_state.h"
 
 namespace install {
 

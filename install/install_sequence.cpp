@@ -10,7 +10,7 @@
 
 #include "install/extract_files.h"
 #include "install/folder_checks.h"
-#include "install/integration.h"
+#include "common/integration.h"
 #include "install/progress.h"
 #include "setupdata/errors.h"
 #include "setupdata/path_rules.h"

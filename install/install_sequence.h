@@ -6,11 +6,11 @@
 #include <string>
 
 #include "install/dde_client.h"
-#include "install/integration.h"
+#include "common/integration.h"
 #include "setupdata/errors.h"
 #include "setupdata/manifest.h"
 #include "setupdata/payload.h"
-#include "startup/setup_state.h"
+#include "common/setup_state.h"
 
 namespace install {
 

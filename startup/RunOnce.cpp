@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "product.h"
+#include "common/product.h"
 
 namespace runonce {
 namespace {

@@ -2,8 +2,8 @@
 
 #include "gradient.h"
 #include "install/Unit_sec.h"
-#include "product.h"
-#include "product_process.h"
+#include "common/product.h"
+#include "common/product_process.h"
 #include "setupdata/errors.h"
 #include "setupdata/payload.h"
 #include "setupdata/system_error.h"
@@ -99,9 +99,9 @@ std::string TFormain::GetTempDir() {
     return path + "\\";
 }
 
-bool TFormain::IsProductRunning() { return startup::IsProductRunning(); }
+bool TFormain::IsProductRunning() { return tavix::IsProductRunning(); }
 
-void TFormain::TerminateProduct(const std::string& windowClass) { startup::TerminateProduct(windowClass); }
+void TFormain::TerminateProduct(const std::string& windowClass) { tavix::TerminateProduct(windowClass); }
 
 // ---- the worker and the hand-off to the wizard --------------------------------------
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "startup/setup_state.h"
+#include "common/setup_state.h"
 #include "ui/controls.h"
 #include "ui/window.h"
 

@@ -13,9 +13,9 @@
 #include "setupdata/product_info.h"
 #include "setupdata/system_error.h"
 #include "setupdata/wide_text.h"
-#include "startup/product.h"
-#include "startup/product_process.h"
-#include "startup/setup_state.h"
+#include "common/product.h"
+#include "common/product_process.h"
+#include "common/setup_state.h"
 #include "wizard/wizard_rules.h"
 
 namespace startup {
@@ -149,7 +149,7 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     state.VersionSerial = state.ReadSetupIni("Form", "Serial");
     log.Line("release " + state.Caption + ", serial " + state.VersionSerial);
 
-    if (IsProductRunning()) return Finish(log, ExitCode::ProductRunning, "the product is running; it is left running");
+    if (tavix::IsProductRunning()) return Finish(log, ExitCode::ProductRunning, "the product is running; it is left running");
     std::string installed;
     try {
         if (!MayInstallOver(log, state.VersionSerial, installed))

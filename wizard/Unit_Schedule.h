@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "startup/setup_state.h"
+#include "common/setup_state.h"
 #include "ui/controls.h"
 #include "ui/grid.h"
 #include "ui/window.h"

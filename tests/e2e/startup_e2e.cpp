@@ -5,7 +5,7 @@
 #include "driver/setup_steps.h"
 #include "setupdata/payload.h"
 #include "startup/gradient.h"
-#include "startup/product.h"
+#include "common/product.h"
 
 using namespace e2e;
 

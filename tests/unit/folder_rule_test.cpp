@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "install/folder_rule.h"
-#include "startup/product.h"
+#include "common/product.h"
 #include "test_names.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "install/integration.h"
-#include "startup/product.h"
+#include "common/integration.h"
+#include "common/product.h"
 
 using namespace tavix;
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "startup/gradient.h"
-#include "startup/product.h"
+#include "common/product.h"
 
 using namespace tavix;
 

@@ -9,7 +9,7 @@
 #include "driver/e2e.h"
 #include "driver/install_steps.h"
 #include "driver/wizard_steps.h"
-#include "startup/product.h"
+#include "common/product.h"
 #include "wizard/wizard_ids.h"
 
 #include <shellapi.h>

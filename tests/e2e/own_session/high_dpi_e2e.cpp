@@ -10,7 +10,7 @@
 #include "driver/e2e.h"
 #include "driver/install_steps.h"
 #include "driver/wizard_steps.h"
-#include "startup/product.h"
+#include "common/product.h"
 #include "ui/dpi_scale.h"
 #include "wizard/wizard_ids.h"
 

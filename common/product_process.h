@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-namespace startup {
+namespace tavix {
 
 // True when a process runs the product (one of its four shipped spellings).
 // The snapshot functions are looked up at run time; without them: false.
@@ -14,4 +14,4 @@ bool IsProductRunning();
 // At most one process; neither waited for nor checked.
 void TerminateProduct(const std::string& windowClass);
 
-} // namespace startup
+} // namespace tavix

@@ -1,4 +1,4 @@
-#include "product.h"
+#include "common/product.h"
 
 #include "setupdata/gbk.h"
 #include "setupdata/ini.h"

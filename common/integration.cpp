@@ -1,4 +1,4 @@
-#include "integration.h"
+#include "common/integration.h"
 
 #include "setupdata/gbk.h"
 #include "setupdata/product_info.h"

@@ -1,4 +1,4 @@
-#include "product_process.h"
+#include "common/product_process.h"
 
 #include <windows.h>
 #include <tlhelp32.h>
@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "setupdata/wide_text.h"
-#include "startup/product.h"
+#include "common/product.h"
 
-namespace startup {
+namespace tavix {
 
 bool IsProductRunning() {
     // The snapshot functions are looked up at run time; the 8-bit record is 296 bytes.
@@ -59,4 +59,4 @@ void TerminateProduct(const std::string& windowClass) {
     }
 }
 
-} // namespace startup
+} // namespace tavix
