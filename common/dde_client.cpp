@@ -1,6 +1,6 @@
 #include "dde_client.h"
 
-namespace install {
+namespace tavix {
 namespace {
 HDDEDATA CALLBACK DdeCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) { return nullptr; }
 }
@@ -40,9 +40,18 @@ bool DdeClientConv::ExecuteMacro(const std::string& command) {
     return r != nullptr;
 }
 
+bool DdeClientConv::ExecuteMacroWait(const std::string& command, unsigned long timeoutMs) {
+    if (!conv_) return false;
+    DWORD result = 0;
+    HDDEDATA r = DdeClientTransaction(reinterpret_cast<BYTE*>(const_cast<char*>(command.c_str())),
+                                      static_cast<DWORD>(command.size() + 1), conv_, nullptr, CF_TEXT,
+                                      XTYP_EXECUTE, timeoutMs, &result);
+    return r != nullptr;
+}
+
 void DdeClientConv::CloseLink() {
     if (conv_) DdeDisconnect(conv_);
     conv_ = nullptr;
 }
 
-} // namespace install
+} // namespace tavix
