@@ -5,7 +5,7 @@
 
 #include "RunOnce.h"
 #include "Unit_main.h"
-#include "command_line.h"
+#include "common/command_line.h"
 #include "common/product.h"
 #include "common/setup_state.h"
 #include "setupdata/wide_text.h"

@@ -7,7 +7,7 @@
 #include "driver/install_steps.h"
 #include "driver/setup_steps.h"
 #include "driver/wizard_steps.h"
-#include "startup/command_line.h"
+#include "common/command_line.h"
 
 using namespace e2e;
 using tavix::ExitCode;
