@@ -90,6 +90,30 @@ std::vector<FileToRemove> FilesToRemove(const std::vector<RecordedFile>& files) 
     return out;
 }
 
+std::vector<std::string> KeysToPrune(const std::vector<RegValue>& values, std::string_view home) {
+    std::vector<std::string> keys;
+    auto add = [&keys](std::string_view key) {
+        for (const std::string& k : keys)
+            if (EqualsIgnoreAsciiCase(k, key)) return;
+        keys.emplace_back(key);
+    };
+    for (const RegValue& v : values) {
+        std::string_view key = v.key;
+        if (!EqualsIgnoreAsciiCase(key.substr(0, home.size()), home) ||
+            (key.size() > home.size() && key[home.size()] != '\\'))
+            continue;
+        for (;;) {
+            add(key);
+            if (key.size() <= home.size()) break;
+            key = key.substr(0, GbkFindLast(key, '\\'));
+        }
+    }
+    auto depth = [](const std::string& p) { return std::count(p.begin(), p.end(), '\\'); };
+    std::stable_sort(keys.begin(), keys.end(),
+                     [&](const std::string& a, const std::string& b) { return depth(a) > depth(b); });
+    return keys;
+}
+
 std::string UninstallTitle(std::string_view caption) {
     return "卸载" + std::string(caption.empty() ? std::string_view(kProductName) : caption);
 }

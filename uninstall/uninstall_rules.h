@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/install_record.h"
+#include "common/integration.h"
 
 namespace tavix {
 
@@ -49,6 +50,11 @@ struct FileToRemove {
     std::vector<RecordedFile> accepted;  // the file is the setup's when it matches one
 };
 std::vector<FileToRemove> FilesToRemove(const std::vector<RecordedFile>& files);
+
+// The keys of `values` that lie below `home` (and `home` itself), with every
+// parent up to `home`, each once, deepest first: the keys the uninstaller
+// removes once they are empty, never one above `home`.
+std::vector<std::string> KeysToPrune(const std::vector<RegValue>& values, std::string_view home);
 
 // ---- texts -------------------------------------------------------------------------
 std::string UninstallTitle(std::string_view caption);

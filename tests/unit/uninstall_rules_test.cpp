@@ -73,3 +73,17 @@ TEST(WorseExit, RefusedBeforeFailedBeforeKeptBeforeSuccess) {
     EXPECT_EQ(WorseExit(E::RemoveFailed, E::RecordRefused), E::RecordRefused);
     EXPECT_EQ(WorseExit(E::RecordRefused, E::Success), E::RecordRefused);
 }
+
+TEST(KeysToPrune, OwnKeysAndParentsUpToTheirHomeDeepestFirst) {
+    const std::vector<RegValue> assoc =
+        AssociationValues(kDocumentExt, kClassKey, kIconIndex, "D:\\T\\TAVI.exe", "Quorvix");
+    const std::vector<std::string> classKeys = KeysToPrune(assoc, kClassKey);
+    EXPECT_EQ(classKeys, (std::vector<std::string>{"Software\\TAVIX\\Shell\\Open\\Command", "Software\\TAVIX\\Shell\\Open",
+                                                   "Software\\TAVIX\\DefaultIcon", "Software\\TAVIX\\Shell",
+                                                   "Software\\TAVIX"}));
+    EXPECT_EQ(KeysToPrune(assoc, kDocumentExt), std::vector<std::string>{".Qvt"});
+    const std::vector<std::string> app = KeysToPrune(ApplicationValues(kClassKey, "D:\\T\\TAVI.exe", "1", "1"), kClassKey);
+    EXPECT_EQ(app.back(), "Software\\TAVIX");
+    EXPECT_EQ(app.size(), 5u);  // PathName, Serial, Version, Shell, TAVIX; never "Software"
+    EXPECT_TRUE(KeysToPrune(assoc, "Software\\TAVI").empty());  // no key lies below a mere prefix
+}
