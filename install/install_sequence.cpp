@@ -234,6 +234,26 @@ bool ItemRecord(const char* type, const std::string& name, const std::string& pa
 
 } // namespace
 
+void RecordRewrittenFile(const std::string& installDir, const std::string& relPath) {
+    std::string text, bytes;
+    const std::string record = installDir + tavix::kInstallRecordFile;
+    if (!tavix::LoadFileBytes(record, text) || !tavix::LoadFileBytes(installDir + relPath, bytes)) return;
+    const tavix::RecordReading reading = tavix::ReadInstallRecord(text);
+    if (reading.damaged) return;
+    tavix::InstallRecord now;
+    now.files.push_back({relPath, tavix::Crc32(bytes), bytes.size()});
+    const std::string out = tavix::FormatInstallRecord(tavix::MergeInstallRecords(reading.record, now, false));
+    tavix::PayloadItem item;
+    item.data = out.data();
+    item.size = out.size();
+    item.name = tavix::kInstallRecordFile;
+    try {
+        tavix::WritePayload(item, record);
+    } catch (const tavix::SetupError&) {
+        // The record keeps the earlier checksum: the file is kept at uninstall.
+    }
+}
+
 bool InstallSequence::GroupByProgramManager() const { return GetACP() == kGbkCodePage && !state_.Silent; }
 
 void InstallSequence::PlanRecord() {

@@ -51,6 +51,11 @@ struct InstallResult {
     bool told = false;  // the face has shown the failure already (a retry declined)
 };
 
+// After the setup has changed a file it installed (the finish page's mark
+// in Options.ini): the record takes the file's new checksum, so the
+// uninstaller still knows it for the setup's.
+void RecordRewrittenFile(const std::string& installDir, const std::string& relPath);
+
 class InstallSequence {
 public:
     InstallSequence(SetupState& state, InstallFace& face);
