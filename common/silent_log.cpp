@@ -6,8 +6,11 @@
 
 namespace tavix {
 
-SilentLog::~SilentLog() {
+SilentLog::~SilentLog() { Close(); }
+
+void SilentLog::Close() {
     if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
 }
 
 bool SilentLog::Open(const std::string& path) {

@@ -17,6 +17,8 @@ public:
     bool Open(const std::string& path);
     // Adds one line (GBK text).
     void Line(const std::string& gbk);
+    // Ends the log: later lines are dropped.
+    void Close();
 
 private:
     HANDLE file_ = INVALID_HANDLE_VALUE;

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <functional>
+
 #include "common/command_line.h"
 #include "common/product.h"
 #include "common/product_process.h"
@@ -57,8 +59,12 @@ bool EndProduct() {
 }
 
 // The removal and the end of the first step, once the user has confirmed.
-uninstall::UninstallReport RemoveAll(uninstall::Uninstallation& u, uninstall::Handover& handover, bool second) {
+// `done` runs before the result goes to the first step, whose end lets the
+// uninstaller's own file and the folder go.
+uninstall::UninstallReport RemoveAll(uninstall::Uninstallation& u, uninstall::Handover& handover, bool second,
+                                     const std::function<void(const uninstall::UninstallReport&)>& done = nullptr) {
     uninstall::UninstallReport report = u.Run();
+    if (done) done(report);
     uninstall::ReportResult(handover, static_cast<DWORD>(report.exit));
     if (second) uninstall::WaitForFirstStep(handover);
     u.Finish(report, second);
@@ -87,13 +93,17 @@ UninstallExit RunSilently(const tavix::CommandLine& cmd, uninstall::Handover& ha
     if (!u.Prepare(problem)) return finish(UninstallExit::RecordUnusable, problem);
     if (tavix::IsProductRunning()) return finish(UninstallExit::ProductRunning, "the product is running; it is left running");
     CoInitialize(nullptr);
-    const uninstall::UninstallReport report = RemoveAll(u, handover, second);
+    // The log ends with the exit code the first step ends with; the
+    // uninstaller's own file and the folder go after that.
+    const uninstall::UninstallReport report = RemoveAll(u, handover, second, [&](const uninstall::UninstallReport& r) {
+        finish(r.exit, r.exit == UninstallExit::Success         ? "uninstalled"
+                       : r.exit == UninstallExit::UserFilesKept ? "uninstalled; the user's files are kept"
+                       : r.exit == UninstallExit::RemoveFailed  ? "something could not be removed"
+                                                                : "the record names paths outside the folder");
+        log.Close();
+    });
     CoUninitialize();
-    const char* how = report.exit == UninstallExit::Success ? "uninstalled"
-                      : report.exit == UninstallExit::UserFilesKept ? "uninstalled; the user's files are kept"
-                      : report.exit == UninstallExit::RemoveFailed ? "something could not be removed"
-                                                                   : "the record names paths outside the folder";
-    return finish(report.exit, how + std::string(report.folderGone ? "; the folder is gone" : ""));
+    return report.exit;
 }
 
 UninstallExit RunWithWindow(uninstall::Handover& handover, bool second) {

@@ -98,6 +98,8 @@ FolderTree::FolderTree() = default;
 FolderTree::~FolderTree() { Close(); }
 
 void FolderTree::Close() {
+    if (heldFile_) CloseHandle(heldFile_);
+    heldFile_ = nullptr;
     // Deepest first: a folder's key begins with its parent's, so it sorts after it.
     while (!folders_.empty()) folders_.erase(std::prev(folders_.end()));
 }
@@ -148,7 +150,7 @@ FolderTree::Held* FolderTree::Folder(const std::string& path) {
     return out;
 }
 
-FolderTree::Outcome FolderTree::OpenFile(const std::string& path, HANDLE& file, std::string& why) {
+FolderTree::Outcome FolderTree::OpenFile(const std::string& path, HANDLE& file, std::string& why, ULONG share) {
     file = nullptr;
     if (tavix::CheckTargetPath(path)) {
         why = "the path is not one below the folder";
@@ -158,7 +160,7 @@ FolderTree::Outcome FolderTree::OpenFile(const std::string& path, HANDLE& file, 
     if (!parent || parent->state == Held::Missing) return Outcome::Missing;
     if (parent->state != Held::Open) return Outcome::NotOurs;
     const std::wstring name = tavix::W(NameOf(path));
-    NTSTATUS status = OpenBelow(parent->handle, name, FILE_READ_DATA | FILE_READ_ATTRIBUTES | DELETE, FILE_SHARE_READ,
+    NTSTATUS status = OpenBelow(parent->handle, name, FILE_READ_DATA | FILE_READ_ATTRIBUTES | DELETE, share,
                                 FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, file);
     if (status == kNameNotFound || status == kPathNotFound) return Outcome::Missing;
     if (status == kIsADirectory || status == kNotADirectory) return Outcome::NotOurs;
@@ -222,6 +224,22 @@ FolderTree::Outcome FolderTree::RemoveOwnFile(const std::string& path, std::stri
     const bool marked = MarkForDeletion(file);
     if (!marked) why = tavix::SystemErrorText(GetLastError());
     CloseHandle(file);
+    return marked ? Outcome::Removed : Outcome::Failed;
+}
+
+bool FolderTree::HoldFile(const std::string& path) {
+    std::string why;
+    if (heldFile_) CloseHandle(heldFile_);
+    heldFile_ = nullptr;
+    return OpenFile(path, heldFile_, why, FILE_SHARE_READ | FILE_SHARE_DELETE) == Outcome::Removed;
+}
+
+FolderTree::Outcome FolderTree::RemoveHeldFile(std::string& why) {
+    if (!heldFile_) return Outcome::Missing;
+    const bool marked = MarkForDeletion(heldFile_);
+    if (!marked) why = tavix::SystemErrorText(GetLastError());
+    CloseHandle(heldFile_);
+    heldFile_ = nullptr;
     return marked ? Outcome::Removed : Outcome::Failed;
 }
 

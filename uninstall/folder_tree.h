@@ -43,6 +43,11 @@ public:
     // Removes the file at `path` whatever it holds (the uninstaller's own
     // files), unless it is a link or a folder.
     Outcome RemoveOwnFile(const std::string& path, std::string& why);
+    // Opens the file at `path` now, to be removed later by RemoveHeldFile:
+    // the uninstaller's program, which cannot go while it runs. Others may
+    // still replace it; then the file they replaced is what goes.
+    bool HoldFile(const std::string& path);
+    Outcome RemoveHeldFile(std::string& why);
     // Removes the folder at `path` (empty: the installation folder itself)
     // when nothing is left in it; true when it is gone.
     bool RemoveFolderIfEmpty(const std::string& path);
@@ -54,9 +59,10 @@ private:
     // The open folder at `path` ("" the installation folder); null when it
     // cannot be reached without a link.
     Held* Folder(const std::string& path);
-    Outcome OpenFile(const std::string& path, HANDLE& file, std::string& why);
+    Outcome OpenFile(const std::string& path, HANDLE& file, std::string& why, ULONG share = FILE_SHARE_READ);
 
     std::map<std::string, std::unique_ptr<Held>> folders_;  // by collision key
+    HANDLE heldFile_ = nullptr;
 };
 
 } // namespace uninstall

@@ -132,6 +132,7 @@ UninstallReport Uninstallation::Run() {
     std::string why;
     if (tree_.RemoveOwnFile(tavix::kInstallRecordFile, why) == FolderTree::Outcome::Failed)
         Note(report, "could not remove the record " + folder_ + tavix::kInstallRecordFile + ": " + why, true);
+    if (!tree_.HoldFile(exeName_)) face_.Note("cannot hold " + folder_ + exeName_ + " for its removal");
     if (HoldsOtherThan(folder_, exeName_)) report.userFilesLeft = true;
     if (report.userFilesLeft) report.exit = tavix::WorseExit(report.exit, UninstallExit::UserFilesKept);
     return report;
@@ -139,7 +140,7 @@ UninstallReport Uninstallation::Run() {
 
 void Uninstallation::Finish(UninstallReport& report, bool removeOwnFile) {
     std::string why;
-    if (removeOwnFile && tree_.RemoveOwnFile(exeName_, why) == FolderTree::Outcome::Failed)
+    if (removeOwnFile && tree_.RemoveHeldFile(why) == FolderTree::Outcome::Failed)
         face_.Note("could not remove " + folder_ + exeName_ + ": " + why);
     if (tree_.RemoveFolderIfEmpty(std::string())) face_.Note("removed the folder " + folder_);
     tree_.Close();
