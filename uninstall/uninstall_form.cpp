@@ -134,9 +134,9 @@ void TFormUninstall::ShowResult(const uninstall::UninstallReport& report) {
         details += "安装记录中以下各行指向安装文件夹以外，已拒绝，没有删除：\r\n" + Lines(report.refused);
     if (!report.failed.empty()) details += "以下项目无法删除：\r\n" + Lines(report.failed);
     if (report.folderGone)
-        body += "安装文件夹 " + folder_ + " 已删除。";
+        body += "\r\n\r\n安装文件夹 " + folder_ + " 已删除。";
     else if (report.userFilesLeft || !report.changed.empty() || !report.notOurs.empty())
-        body += "安装文件夹 " + folder_ + " 中保留了您的文件。";
+        body += "\r\n\r\n安装文件夹 " + folder_ + " 中保留了您的文件。";
     ui::SetText(Body, body);
     if (!details.empty()) {
         ui::SetText(Details, details);
@@ -147,6 +147,7 @@ void TFormUninstall::ShowResult(const uninstall::UninstallReport& report) {
     focus_ = BtnCancel;
     SetFocus(BtnCancel);
     SendMessageW(Handle(), DM_SETDEFID, IdCancel, 0);
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void TFormUninstall::Close() {

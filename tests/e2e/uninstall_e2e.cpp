@@ -172,18 +172,37 @@ E2E_SCENARIO(silent_uninstall_keeps_the_users_files_and_the_setup_installs_again
     }
     for (const wchar_t* own : {L"我的食谱.Qvt", L"UserFile\\我的\\午餐.Qvt"})
         Check(FileExists(s.dir + own), "the user's %s was removed", ToUtf8(own).c_str());
+    // The uninstaller's own file goes once its first step has ended.
+    Check(WaitFor([&] { return !FileExists(s.dir + L"Uninstall.exe"); }, 10000), "the uninstaller is left");
     for (std::size_t i = 0; i < Release().manifestLines.size(); ++i) {
         const std::wstring target = TargetOf(s.dir, i);
         if (target != menu && target != s.dir + L"CYLib\\CYDish.dat")
             Check(!FileExists(target), "%s is left", ToUtf8(target).c_str());
     }
-    // The uninstaller's own file goes once its first step has ended.
-    Check(WaitFor([&] { return !FileExists(s.dir + L"Uninstall.exe"); }, 10000), "the uninstaller is left");
     Check(!FileExists(s.dir + L"Uninstall.dat"), "the record is left");
     Check(!DirExists(s.dir + L"SdbFile"), "an emptied folder is left");
     CheckNoInstallRegistry();
     Check(!FileExists(DesktopLinkPath()) && !DirExists(ProgramGroupDir()), "the shortcut or the group is left");
     CheckNoUninstallerCopy();
+
+    // With the window the result page names the changed file (not the
+    // user's own, which the setup never wrote).
+    DeleteTree(NoSlash(s.dir));
+    Check(SilentInstall(SetupExe(), s.dir) == 0, "installing again failed");
+    WriteFileBytes(s.dir + L"Options.ini", "[Option]\r\nFont=12\r\n");
+    WriteFileBytes(s.dir + L"我的食谱.Qvt", "a menu the user made");
+    Process u = Launch(s.dir + L"Uninstall.exe");
+    HWND form = WaitUninstallWindow();
+    const std::wstring details = UninstallWithWindow(form);
+    Screenshot(form, L"uninstall_kept");
+    Check(details.find(L"以下文件在安装后被修改过，已保留：\r\n    " + s.dir + L"Options.ini\r\n") != std::wstring::npos,
+          "the result page does not name the changed file:\n%s", ToUtf8(details).c_str());
+    Check(details.find(L"我的食谱") == std::wstring::npos, "the result page names the user's own file");
+    Check(Text(FindChild(form, L"Static", nullptr)).size() > 0, "the result page says nothing");
+    Click(WaitChild(form, L"Button", L"完成"));
+    Check(WaitExit(u, 30000) == 5, "kept files with the window: not exit code 5");
+    CloseHandle(u.handle);
+    Check(FileExists(s.dir + L"Options.ini") && FileExists(s.dir + L"我的食谱.Qvt"), "a kept file is gone");
 
     // The setup installs into the folder again as into a new one.
     DeleteTree(NoSlash(s.dir));
