@@ -31,6 +31,8 @@ public:
     void CloseLink();
 
 private:
+    bool Execute(const std::string& command, unsigned long timeout);
+
     DWORD inst_ = 0;
     HCONV conv_ = nullptr;
     std::string service_, topic_;

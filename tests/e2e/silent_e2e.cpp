@@ -45,13 +45,6 @@ SilentRun RunSilently(const std::wstring& exe, const std::wstring& args) {
     return run;
 }
 
-// The log as text (it is UTF-8).
-std::wstring ReadLog(const std::wstring& path) {
-    std::string bytes;
-    Check(ReadFileBytes(path, bytes), "no log %s", ToUtf8(path).c_str());
-    return FromUtf8(bytes);
-}
-
 void CheckNothingInstalled(const std::wstring& dir) {
     Check(!DirExists(dir), "the folder %s was made", ToUtf8(dir).c_str());
     Check(!RegKeyExists(HKEY_CURRENT_USER, L"software\\microsoft\\windows\\currentversion\\uninstall\\Quorvix"),

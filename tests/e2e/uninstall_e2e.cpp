@@ -27,12 +27,6 @@ DWORD SilentInstall(const std::wstring& exe, const std::wstring& dir) {
     return code;
 }
 
-std::wstring ReadLog(const std::wstring& path) {
-    std::string bytes;
-    Check(ReadFileBytes(path, bytes), "no log %s", ToUtf8(path).c_str());
-    return FromUtf8(bytes);
-}
-
 // Runs the folder's Uninstall.exe with /S to its end; returns its exit code
 // and the log.
 DWORD SilentUninstall(const std::wstring& dir, std::wstring& log) {
