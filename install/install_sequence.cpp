@@ -126,10 +126,6 @@ InstallOutcome InstallSequence::Steps() {
     face_.Status(tavix::StatusPathText(dir, ExeName));
     // 4.
     if (!EnsureMainDir(dir)) return InstallOutcome::MainFolderFailed;
-    // What the installation is about to write is recorded before it is
-    // written, so that an installation that stops half-way can be uninstalled.
-    PlanRecord();
-    WriteRecord(false);
     // 5. A failed write means, as a rule, that the product runs from there.
     try {
         tavix::WritePayload(exe, dir + ExeName);
@@ -138,6 +134,10 @@ InstallOutcome InstallSequence::Steps() {
         throw ProgramLocked{e.what()};
     }
     face_.Note("wrote " + dir + ExeName);
+    // What the installation is about to write is recorded before it is
+    // written, so that an installation that stops half-way can be uninstalled.
+    PlanRecord();
+    WriteRecord(false);
     // 6.
     SetBar(bar::kMainProgram);
     // 7.
