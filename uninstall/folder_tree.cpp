@@ -58,13 +58,17 @@ bool SameWide(const std::wstring& a, const std::wstring& b) {
 }
 
 // The handle is what its parent holds under `name`: no link, no second name,
-// and no other place than the path it was opened by.
+// and no other place than the path it was opened by. (The two small queries
+// cost far less under Wine than GetFileInformationByHandle.)
 bool PlainEntry(HANDLE h, const std::wstring& expectedPath, bool directory) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(h, &info)) return false;
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return false;
-    if (!!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != directory) return false;
-    if (!directory && info.nNumberOfLinks > 1) return false;
+    FILE_BASIC_INFO basic;
+    FILE_STANDARD_INFO standard;
+    if (!GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(h, FileStandardInfo, &standard, sizeof standard))
+        return false;
+    if (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return false;
+    if (!!standard.Directory != directory) return false;
+    if (!directory && standard.NumberOfLinks > 1) return false;
     return SameWide(FinalPath(h), expectedPath);
 }
 

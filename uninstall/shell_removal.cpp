@@ -135,7 +135,9 @@ void RemoveRegistry(const std::string& folder, const Notes& notes) {
         for (const std::string& key : tavix::KeysToPrune(values, home)) reg.DeleteKeyIfEmpty(key);
         notes(std::string(ok ? "removed " : "could not remove all of ") + what, !ok);
     };
-    const std::string target = folder + "TAVI.exe";
+    // Only the keys and value names of the setup's tables count here, not
+    // the data, so any program path does.
+    const std::string target = folder + tavix::kUninstallerFile;
 
     // The uninstall entry, while it starts this folder's uninstaller.
     const std::string uninstallString = read(tavix::kUninstallKey, "uninstallstring");

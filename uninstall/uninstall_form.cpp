@@ -36,8 +36,7 @@ void TFormUninstall::Create(const std::string& caption, const std::string& folde
     caption_ = caption;
     folder_ = folder;
     run_ = std::move(run);
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
+    ui::InitControls(ICC_PROGRESS_CLASS);
     formFont_ = ui::MakeFont("Tahoma", 12);
     titleFont_ = ui::MakeFont("宋体", 14, true);
     topPicture_ = ui::LoadScaledBitmap(L"IMAGTOP");
