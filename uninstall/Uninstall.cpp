@@ -1,11 +1,11 @@
 // Program block of the uninstaller: Uninstall.exe [/S [/LOG=file]], started
 // from the installation folder. It asks once (without /S), removes what the
 // installation's record names and the user left as it was, and leaves
-// neither itself nor the folder behind (see self_removal.h).
+// neither itself nor the folder behind (see self_removal.h); or, started by
+// an uninstaller as its helper, it does only that last part.
 #include <windows.h>
 #include <objbase.h>
 
-#include <functional>
 
 #include "common/command_line.h"
 #include "common/product.h"
@@ -58,20 +58,15 @@ bool EndProduct() {
     return !tavix::IsProductRunning();
 }
 
-// The removal and the end of the first step, once the user has confirmed.
-// `done` runs before the result goes to the first step, whose end lets the
-// uninstaller's own file and the folder go.
-uninstall::UninstallReport RemoveAll(uninstall::Uninstallation& u, uninstall::Handover& handover, bool second,
-                                     const std::function<void(const uninstall::UninstallReport&)>& done = nullptr) {
+// The removal, once the user has confirmed; then the helper may remove the
+// uninstaller's file and the folder once this process has ended.
+uninstall::UninstallReport RemoveAll(uninstall::Uninstallation& u, uninstall::Helper& helper) {
     uninstall::UninstallReport report = u.Run();
-    if (done) done(report);
-    uninstall::ReportResult(handover, static_cast<DWORD>(report.exit));
-    if (second) uninstall::WaitForFirstStep(handover);
-    u.Finish(report, second);
+    helper.Release(true);
     return report;
 }
 
-UninstallExit RunSilently(const tavix::CommandLine& cmd, uninstall::Handover& handover, bool second) {
+UninstallExit RunSilently(const tavix::CommandLine& cmd, const std::string& exePath, uninstall::Helper& helper) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
     tavix::SilentLog log;
     if (cmd.hasLog && !log.Open(cmd.log)) return UninstallExit::BadCommandLine;
@@ -87,26 +82,21 @@ UninstallExit RunSilently(const tavix::CommandLine& cmd, uninstall::Handover& ha
         return finish(UninstallExit::AnotherCopy, "the setup or another uninstaller is running");
     }
     SilentFace face(log);
-    uninstall::Uninstallation u(handover.exePath, face);
+    uninstall::Uninstallation u(exePath, face);
     log.Line("uninstalling from " + u.Folder());
     std::string problem;
     if (!u.Prepare(problem)) return finish(UninstallExit::RecordUnusable, problem);
     if (tavix::IsProductRunning()) return finish(UninstallExit::ProductRunning, "the product is running; it is left running");
     CoInitialize(nullptr);
-    // The log ends with the exit code the first step ends with; the
-    // uninstaller's own file and the folder go after that.
-    const uninstall::UninstallReport report = RemoveAll(u, handover, second, [&](const uninstall::UninstallReport& r) {
-        finish(r.exit, r.exit == UninstallExit::Success         ? "uninstalled"
-                       : r.exit == UninstallExit::UserFilesKept ? "uninstalled; the user's files are kept"
-                       : r.exit == UninstallExit::RemoveFailed  ? "something could not be removed"
-                                                                : "the record names paths outside the folder");
-        log.Close();
-    });
+    const uninstall::UninstallReport r = RemoveAll(u, helper);
     CoUninitialize();
-    return report.exit;
+    return finish(r.exit, r.exit == UninstallExit::Success         ? "uninstalled"
+                          : r.exit == UninstallExit::UserFilesKept ? "uninstalled; the user's files are kept"
+                          : r.exit == UninstallExit::RemoveFailed  ? "something could not be removed"
+                                                                   : "the record names paths outside the folder");
 }
 
-UninstallExit RunWithWindow(uninstall::Handover& handover, bool second) {
+UninstallExit RunWithWindow(const std::string& exePath, uninstall::Helper& helper) {
     ui::InitApplication(GetModuleHandleW(nullptr));
     HANDLE mutex = CreateMutexA(nullptr, TRUE, tavix::kMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -115,7 +105,7 @@ UninstallExit RunWithWindow(uninstall::Handover& handover, bool second) {
         return UninstallExit::AnotherCopy;
     }
     FormFace face;
-    uninstall::Uninstallation u(handover.exePath, face);
+    uninstall::Uninstallation u(exePath, face);
     const std::string caption = u.Caption();
     ui::SetAppTitle(tavix::UninstallTitle(caption));
     std::string problem;
@@ -135,7 +125,7 @@ UninstallExit RunWithWindow(uninstall::Handover& handover, bool second) {
         face.form = &form;
         // The folder stays held from the check of the record to the end.
         form.Create(caption.empty() ? tavix::kProductName : caption, u.Folder(),
-                    [&] { return RemoveAll(u, handover, second); });
+                    [&] { return RemoveAll(u, helper); });
         form.Show();
         ui::RunMessageLoop();
         result = form.Result();
@@ -148,23 +138,18 @@ UninstallExit RunWithWindow(uninstall::Handover& handover, bool second) {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR args, int) {
     tavix::LimitDllSearch();
+    if (uninstall::RunAsHelper()) return 0;
     const std::wstring wide = args ? args : L"";
     tavix::CommandLine cmd = tavix::ParseCommandLine(tavix::G(wide));
     if (tavix::W(tavix::G(wide)) != wide && cmd.error.empty())
         cmd.error = "the command line holds characters without a GBK form";
     if (cmd.hasFolder && cmd.error.empty()) cmd.error = "/D= is no switch of the uninstaller";
 
-    uninstall::Handover handover;
-    const bool second = uninstall::TakeHandover(handover);
-    if (!second) {
-        DWORD code = 0;
-        if (uninstall::RunSecondStep(code)) return static_cast<int>(code);
-        // No copy could be made: the work is done here, and this file stays.
-        handover.exePath = tavix::G(ModulePath());
-    }
-    const UninstallExit code = cmd.silent ? RunSilently(cmd, handover, second)
-                                          : RunWithWindow(handover, second);
-    uninstall::ReportResult(handover, static_cast<DWORD>(code));
-    uninstall::LeaveNoCopy(handover);
+    // The helper starts up beside the work; without one, this file and its
+    // folder stay.
+    uninstall::Helper helper;
+    helper.Start();
+    const std::string exePath = tavix::G(ModulePath());
+    const UninstallExit code = cmd.silent ? RunSilently(cmd, exePath, helper) : RunWithWindow(exePath, helper);
     return static_cast<int>(code);
 }

@@ -89,6 +89,12 @@ std::string NameOf(const std::string& path) {
 
 } // namespace
 
+bool IsPlainFileAt(HANDLE file, const std::wstring& path) {
+    wchar_t longPath[1024];
+    DWORD n = GetLongPathNameW(path.c_str(), longPath, 1024);
+    return PlainEntry(file, n > 0 && n < 1024 ? std::wstring(longPath, n) : path, false);
+}
+
 struct FolderTree::Held {
     enum State { Open, Missing, NotAFolder } state = Missing;
     HANDLE handle = nullptr;
@@ -102,8 +108,6 @@ FolderTree::FolderTree() = default;
 FolderTree::~FolderTree() { Close(); }
 
 void FolderTree::Close() {
-    if (heldFile_) CloseHandle(heldFile_);
-    heldFile_ = nullptr;
     // Deepest first: a folder's key begins with its parent's, so it sorts after it.
     while (!folders_.empty()) folders_.erase(std::prev(folders_.end()));
 }
@@ -228,22 +232,6 @@ FolderTree::Outcome FolderTree::RemoveOwnFile(const std::string& path, std::stri
     const bool marked = MarkForDeletion(file);
     if (!marked) why = tavix::SystemErrorText(GetLastError());
     CloseHandle(file);
-    return marked ? Outcome::Removed : Outcome::Failed;
-}
-
-bool FolderTree::HoldFile(const std::string& path) {
-    std::string why;
-    if (heldFile_) CloseHandle(heldFile_);
-    heldFile_ = nullptr;
-    return OpenFile(path, heldFile_, why, FILE_SHARE_READ | FILE_SHARE_DELETE) == Outcome::Removed;
-}
-
-FolderTree::Outcome FolderTree::RemoveHeldFile(std::string& why) {
-    if (!heldFile_) return Outcome::Missing;
-    const bool marked = MarkForDeletion(heldFile_);
-    if (!marked) why = tavix::SystemErrorText(GetLastError());
-    CloseHandle(heldFile_);
-    heldFile_ = nullptr;
     return marked ? Outcome::Removed : Outcome::Failed;
 }
 

@@ -43,11 +43,6 @@ public:
     // Removes the file at `path` whatever it holds (the uninstaller's own
     // files), unless it is a link or a folder.
     Outcome RemoveOwnFile(const std::string& path, std::string& why);
-    // Opens the file at `path` now, to be removed later by RemoveHeldFile:
-    // the uninstaller's program, which cannot go while it runs. Others may
-    // still replace it; then the file they replaced is what goes.
-    bool HoldFile(const std::string& path);
-    Outcome RemoveHeldFile(std::string& why);
     // Removes the folder at `path` (empty: the installation folder itself)
     // when nothing is left in it; true when it is gone.
     bool RemoveFolderIfEmpty(const std::string& path);
@@ -62,7 +57,9 @@ private:
     Outcome OpenFile(const std::string& path, HANDLE& file, std::string& why, ULONG share = FILE_SHARE_READ);
 
     std::map<std::string, std::unique_ptr<Held>> folders_;  // by collision key
-    HANDLE heldFile_ = nullptr;
 };
+
+// Whether the open file is a plain file (no link, a single name) at `path`.
+bool IsPlainFileAt(HANDLE file, const std::wstring& path);
 
 } // namespace uninstall

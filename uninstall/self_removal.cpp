@@ -2,14 +2,18 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 #include <vector>
 
+#include "setupdata/gbk.h"
 #include "setupdata/wide_text.h"
+#include "uninstall/folder_tree.h"
 
 namespace uninstall {
 namespace {
 
-constexpr wchar_t kHandoverVariable[] = L"TAVIX_UNINSTALL_HANDOVER";
+constexpr wchar_t kHandoverVariable[] = L"TAVIX_UNINSTALL_HELPER";
+constexpr char kRemove = 'R';
 
 bool ReadWhole(HANDLE h, std::vector<char>& out) {
     LARGE_INTEGER size = {};
@@ -64,97 +68,9 @@ HANDLE MakeCopy(const std::vector<char>& bytes, std::wstring& path) {
     return nullptr;
 }
 
-} // namespace
-
-bool RunSecondStep(DWORD& exitCode) {
-    const std::wstring self = ModulePath();
-    HANDLE own = CreateFileW(self.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                             0, nullptr);
-    if (own == INVALID_HANDLE_VALUE) return false;
-    std::vector<char> bytes;
-    const bool read = ReadWhole(own, bytes);
-    CloseHandle(own);
-    std::wstring copyPath;
-    HANDLE copy = read ? MakeCopy(bytes, copyPath) : nullptr;
-    if (!copy) return false;
-
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr, me = nullptr;
-    bool ok = CreatePipe(&readEnd, &writeEnd, &sa, 0) && SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0) &&
-              DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &me,
-                              SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0);
-    PROCESS_INFORMATION pi = {};
-    if (ok) {
-        wchar_t value[64];
-        std::swprintf(value, 64, L"%llx;%llx;%llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(me)),
-                      static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(writeEnd)),
-                      static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(copy)));
-        SetEnvironmentVariableW(kHandoverVariable, value);
-        std::vector<wchar_t> commandLine(GetCommandLineW(), GetCommandLineW() + wcslen(GetCommandLineW()) + 1);
-        // The copy works from the temporary folder, not from the installation
-        // folder it is to remove.
-        const std::wstring cwd = copyPath.substr(0, copyPath.find_last_of(L'\\') + 1);
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        ok = CreateProcessW(copyPath.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, cwd.c_str(),
-                            &si, &pi);
-        SetEnvironmentVariableW(kHandoverVariable, nullptr);
-    }
-    // The second step holds its own copies of the three handles now.
-    for (HANDLE h : {writeEnd, me, copy})
-        if (h) CloseHandle(h);
-    if (!ok) {
-        if (readEnd) CloseHandle(readEnd);
-        return false;
-    }
-    CloseHandle(pi.hThread);
-    DWORD code = 0, got = 0;
-    if (ReadFile(readEnd, &code, sizeof code, &got, nullptr) && got == sizeof code) {
-        exitCode = code;
-    } else {
-        // The second step ended without a word: its exit code says how.
-        WaitForSingleObject(pi.hProcess, INFINITE);
-        if (!GetExitCodeProcess(pi.hProcess, &exitCode)) exitCode = 1;
-    }
-    CloseHandle(readEnd);
-    CloseHandle(pi.hProcess);
-    return true;
-}
-
-bool TakeHandover(Handover& h) {
-    wchar_t value[64];
-    DWORD n = GetEnvironmentVariableW(kHandoverVariable, value, 64);
-    SetEnvironmentVariableW(kHandoverVariable, nullptr);
-    unsigned long long first = 0, result = 0, copy = 0;
-    if (n == 0 || n >= 64 || std::swscanf(value, L"%llx;%llx;%llx", &first, &result, &copy) != 3) return false;
-    h.firstStep = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(first));
-    h.result = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(result));
-    h.ownCopy = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(copy));
-    wchar_t image[32768];
-    DWORD size = 32768;
-    if (!QueryFullProcessImageNameW(h.firstStep, 0, image, &size)) return false;
-    h.exePath = tavix::G(std::wstring(image, size));
-    // The copy's handle stays with this process only; nothing it starts
-    // inherits the others.
-    SetHandleInformation(h.firstStep, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(h.result, HANDLE_FLAG_INHERIT, 0);
-    return true;
-}
-
-void ReportResult(Handover& h, DWORD code) {
-    if (!h.result) return;
-    DWORD written = 0;
-    WriteFile(h.result, &code, sizeof code, &written, nullptr);
-    CloseHandle(h.result);
-    h.result = nullptr;
-}
-
-void WaitForFirstStep(Handover& h) {
-    if (h.firstStep) WaitForSingleObject(h.firstStep, 60000);
-}
-
-void LeaveNoCopy(Handover& h) {
-    if (!h.ownCopy) return;
+// Hands the helper's handle to its own file to a short-lived system process
+// that outlives the helper, so the file is deleted after the helper's end.
+void LeaveNoCopy() {
     wchar_t system[MAX_PATH];
     UINT n = GetSystemDirectoryW(system, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return;
@@ -167,6 +83,107 @@ void LeaveNoCopy(Handover& h) {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
+}
+
+} // namespace
+
+bool Helper::Start() {
+    const std::wstring self = ModulePath();
+    HANDLE own = CreateFileW(self.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             0, nullptr);
+    if (own == INVALID_HANDLE_VALUE) return false;
+    std::vector<char> bytes;
+    const bool read = ReadWhole(own, bytes);
+    CloseHandle(own);
+    std::wstring copyPath;
+    HANDLE copy = read ? MakeCopy(bytes, copyPath) : nullptr;
+    if (!copy) return false;
+
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE readEnd = nullptr, me = nullptr;
+    bool ok = CreatePipe(&readEnd, &pipe_, &sa, 0) && SetHandleInformation(pipe_, HANDLE_FLAG_INHERIT, 0) &&
+              DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &me,
+                              SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, TRUE, 0);
+    PROCESS_INFORMATION pi = {};
+    if (ok) {
+        wchar_t value[64];
+        std::swprintf(value, 64, L"%llx;%llx;%llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(me)),
+                      static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(readEnd)),
+                      static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(copy)));
+        SetEnvironmentVariableW(kHandoverVariable, value);
+        wchar_t commandLine[] = L"Uninstall.exe";
+        // The helper works from the temporary folder, not from the
+        // installation folder it is to remove.
+        const std::wstring cwd = copyPath.substr(0, copyPath.find_last_of(L'\\') + 1);
+        STARTUPINFOW si = {};
+        si.cb = sizeof si;
+        ok = CreateProcessW(copyPath.c_str(), commandLine, nullptr, nullptr, TRUE, 0, nullptr, cwd.c_str(), &si, &pi);
+        SetEnvironmentVariableW(kHandoverVariable, nullptr);
+    }
+    // The helper holds its own copies of the three handles now.
+    for (HANDLE h : {readEnd, me, copy})
+        if (h) CloseHandle(h);
+    if (!ok) {
+        if (pipe_) CloseHandle(pipe_);
+        pipe_ = nullptr;
+        return false;
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+void Helper::Release(bool removeUninstaller) {
+    if (!pipe_) return;
+    DWORD written = 0;
+    if (removeUninstaller) WriteFile(pipe_, &kRemove, 1, &written, nullptr);
+    CloseHandle(pipe_);
+    pipe_ = nullptr;
+}
+
+bool RunAsHelper() {
+    wchar_t value[64];
+    DWORD n = GetEnvironmentVariableW(kHandoverVariable, value, 64);
+    if (n == 0) return false;
+    SetEnvironmentVariableW(kHandoverVariable, nullptr);
+    unsigned long long first = 0, pipe = 0, copy = 0;
+    if (n >= 64 || std::swscanf(value, L"%llx;%llx;%llx", &first, &pipe, &copy) != 3) return true;
+    HANDLE uninstaller = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(first));
+    HANDLE verdict = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(pipe));
+    // Only the handle to this copy is passed on to the last process.
+    SetHandleInformation(uninstaller, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(verdict, HANDLE_FLAG_INHERIT, 0);
+    (void)copy;
+
+    wchar_t image[32768];
+    DWORD size = 32768;
+    if (QueryFullProcessImageNameW(uninstaller, 0, image, &size)) {
+        const std::string path = tavix::G(std::wstring(image, size));
+        const std::size_t cut = tavix::GbkFindLast(path, '\\');
+        // The file that runs, held from now on: what goes is that file, even
+        // if another has taken its name meanwhile.
+        HANDLE file = CreateFileW(image, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file != INVALID_HANDLE_VALUE && !IsPlainFileAt(file, std::wstring(image, size))) {
+            CloseHandle(file);
+            file = INVALID_HANDLE_VALUE;
+        }
+        char word = 0;
+        DWORD got = 0;
+        const bool remove = ReadFile(verdict, &word, 1, &got, nullptr) && got == 1 && word == kRemove;
+        WaitForSingleObject(uninstaller, 60000);
+        if (remove && file != INVALID_HANDLE_VALUE && cut != std::string::npos) {
+            FILE_DISPOSITION_INFO info = {TRUE};
+            SetFileInformationByHandle(file, FileDispositionInfo, &info, sizeof info);
+            CloseHandle(file);
+            file = INVALID_HANDLE_VALUE;
+            FolderTree tree;
+            if (tree.Open(path.substr(0, cut + 1))) tree.RemoveFolderIfEmpty(std::string());
+        }
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+    LeaveNoCopy();
+    return true;
 }
 
 } // namespace uninstall

@@ -132,7 +132,7 @@ void TFormUninstall::ShowResult(const uninstall::UninstallReport& report) {
     if (!report.refused.empty())
         details += "安装记录中以下各行指向安装文件夹以外，已拒绝，没有删除：\r\n" + Lines(report.refused);
     if (!report.failed.empty()) details += "以下项目无法删除：\r\n" + Lines(report.failed);
-    if (report.folderGone)
+    if (report.folderEmptied)
         body += "\r\n\r\n安装文件夹 " + folder_ + " 已删除。";
     else if (report.userFilesLeft || !report.changed.empty() || !report.notOurs.empty())
         body += "\r\n\r\n安装文件夹 " + folder_ + " 中保留了您的文件。";

@@ -26,11 +26,6 @@ bool HoldsOtherThan(const std::string& folder, const std::string& except) {
     return other;
 }
 
-bool FolderExists(const std::string& folder) {
-    const DWORD a = GetFileAttributesW(tavix::W(folder).c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 } // namespace
 
 Uninstallation::Uninstallation(const std::string& exePath, UninstallFace& face) : face_(face) {
@@ -132,19 +127,12 @@ UninstallReport Uninstallation::Run() {
     std::string why;
     if (tree_.RemoveOwnFile(tavix::kInstallRecordFile, why) == FolderTree::Outcome::Failed)
         Note(report, "could not remove the record " + folder_ + tavix::kInstallRecordFile + ": " + why, true);
-    if (!tree_.HoldFile(exeName_)) face_.Note("cannot hold " + folder_ + exeName_ + " for its removal");
     if (HoldsOtherThan(folder_, exeName_)) report.userFilesLeft = true;
     if (report.userFilesLeft) report.exit = tavix::WorseExit(report.exit, UninstallExit::UserFilesKept);
-    return report;
-}
-
-void Uninstallation::Finish(UninstallReport& report, bool removeOwnFile) {
-    std::string why;
-    if (removeOwnFile && tree_.RemoveHeldFile(why) == FolderTree::Outcome::Failed)
-        face_.Note("could not remove " + folder_ + exeName_ + ": " + why);
-    if (tree_.RemoveFolderIfEmpty(std::string())) face_.Note("removed the folder " + folder_);
+    report.folderEmptied = !report.userFilesLeft;
+    // The folder's handles go: the helper removes it once the uninstaller has ended.
     tree_.Close();
-    report.folderGone = !FolderExists(folder_);
+    return report;
 }
 
 } // namespace uninstall

@@ -1,7 +1,8 @@
 // One uninstallation: the record read and the folder opened before anything
 // is removed, then the files the setup wrote and the user left as they were,
 // the folders left empty (bottom up), the shortcuts, the program groups and
-// the registry, and at last the record, the uninstaller and the folder. It
+// the registry, and at last the record (the uninstaller and the folder go
+// after it has ended, see self_removal.h). It
 // shows what it does through an UninstallFace: the uninstaller's window is
 // one, the run without windows (/S) another.
 #pragma once
@@ -32,7 +33,7 @@ struct UninstallReport {
     std::vector<std::string> refused;   // refused record lines, each with why
     std::vector<std::string> failed;    // what could not be removed, with why
     bool userFilesLeft = false;         // the folder holds files the record does not name
-    bool folderGone = false;
+    bool folderEmptied = false;         // nothing but the uninstaller is left in the folder
 };
 
 class Uninstallation {
@@ -47,12 +48,9 @@ public:
     // Reads the record and opens the folder. False, with the message for the
     // user, when nothing may be removed.
     bool Prepare(std::string& problem);
-    // Removes what the record names (not yet the record, the uninstaller and
-    // the folder itself) and says how it went.
+    // Removes what the record names and then the record, all but the
+    // uninstaller itself and the folder, and says how it went.
     UninstallReport Run();
-    // When the uninstaller's own file is no longer in use: removes it, the
-    // record, and the folder when nothing else is left in it.
-    void Finish(UninstallReport& report, bool removeOwnFile);
 
 private:
     void Note(UninstallReport& report, const std::string& line, bool problem);
