@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <objbase.h>
 
-
 #include "common/command_line.h"
 #include "common/product.h"
 #include "common/product_process.h"

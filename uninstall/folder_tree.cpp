@@ -72,6 +72,25 @@ bool PlainEntry(HANDLE h, const std::wstring& expectedPath, bool directory) {
     return SameWide(FinalPath(h), expectedPath);
 }
 
+// Whether the open folder holds nothing but "." and "..". (A folder is only
+// marked for deletion when empty: Wine marks a full one too and leaves it
+// pending, unreadable to others, until its handle closes.)
+bool EmptyFolder(HANDLE h) {
+    alignas(8) char buf[4096];
+    if (!GetFileInformationByHandleEx(h, FileFullDirectoryRestartInfo, buf, sizeof buf))
+        return GetLastError() == ERROR_NO_MORE_FILES;
+    for (const char* p = buf;;) {
+        const auto* e = reinterpret_cast<const FILE_FULL_DIR_INFO*>(p);
+        const std::wstring name(e->FileName, e->FileNameLength / sizeof(wchar_t));
+        if (name != L"." && name != L"..") return false;
+        if (!e->NextEntryOffset) break;
+        p += e->NextEntryOffset;
+    }
+    // Only the two dot entries came in the first block; anything after them?
+    return !GetFileInformationByHandleEx(h, FileFullDirectoryInfo, buf, sizeof buf) &&
+           GetLastError() == ERROR_NO_MORE_FILES;
+}
+
 bool MarkForDeletion(HANDLE h) {
     FILE_DISPOSITION_INFO info = {TRUE};
     return SetFileInformationByHandle(h, FileDispositionInfo, &info, sizeof info);
@@ -112,25 +131,31 @@ void FolderTree::Close() {
     while (!folders_.empty()) folders_.erase(std::prev(folders_.end()));
 }
 
-bool FolderTree::Open(const std::string& folder) {
+FolderTree::Opening FolderTree::Open(const std::string& folder, std::string& why) {
     Close();
     std::wstring path = tavix::W(folder);
     while (path.size() > 3 && path.back() == L'\\') path.pop_back();
     auto held = std::make_unique<Held>();
-    held->handle = CreateFileW(path.c_str(), kFolderAccess, kFolderShare, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (held->handle == INVALID_HANDLE_VALUE) {
+    for (int attempt = 0;; ++attempt) {
+        held->handle = CreateFileW(path.c_str(), kFolderAccess, kFolderShare, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (held->handle != INVALID_HANDLE_VALUE) break;
+        const DWORD error = GetLastError();
         held->handle = nullptr;
-        return false;
+        if (error != ERROR_SHARING_VIOLATION || attempt == 40) {
+            why = tavix::SystemErrorText(error);
+            return Opening::Unreadable;
+        }
+        Sleep(50);
     }
     wchar_t longPath[1024];
     DWORD n = GetLongPathNameW(path.c_str(), longPath, 1024);
     const std::wstring expected = n > 0 && n < 1024 ? std::wstring(longPath, n) : path;
-    if (!PlainEntry(held->handle, expected, true)) return false;
+    if (!PlainEntry(held->handle, expected, true)) return Opening::Link;
     held->finalPath = FinalPath(held->handle);
     held->state = Held::Open;
     folders_[std::string()] = std::move(held);
-    return true;
+    return Opening::Opened;
 }
 
 FolderTree::Held* FolderTree::Folder(const std::string& path) {
@@ -239,7 +264,7 @@ bool FolderTree::RemoveFolderIfEmpty(const std::string& path) {
     const std::string key = tavix::TargetCollisionKey(path);
     Held* held = Folder(path);
     if (!held || held->state == Held::Missing) return true;
-    if (held->state != Held::Open || !MarkForDeletion(held->handle)) return false;
+    if (held->state != Held::Open || !EmptyFolder(held->handle) || !MarkForDeletion(held->handle)) return false;
     folders_.erase(key);  // closing the handle removes the folder
     return true;
 }

@@ -25,9 +25,15 @@ public:
     FolderTree& operator=(const FolderTree&) = delete;
     ~FolderTree();
 
+    enum class Opening {
+        Opened,
+        Unreadable,  // missing, no folder, or held by others for longer than a moment
+        Link,        // a link to another place
+    };
     // Opens the installation folder `folder` (GBK, ending in a backslash).
-    // False when it is missing, no folder or a link to another place.
-    bool Open(const std::string& folder);
+    // A folder others have open for a moment (a virus scanner, a file
+    // manager) is tried again for up to two seconds; `why` says why it fails.
+    Opening Open(const std::string& folder, std::string& why);
 
     enum class Outcome {
         Removed,   // the setup's file, removed

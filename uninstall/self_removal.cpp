@@ -178,7 +178,9 @@ bool RunAsHelper() {
             CloseHandle(file);
             file = INVALID_HANDLE_VALUE;
             FolderTree tree;
-            if (tree.Open(path.substr(0, cut + 1))) tree.RemoveFolderIfEmpty(std::string());
+            std::string why;
+            if (tree.Open(path.substr(0, cut + 1), why) == FolderTree::Opening::Opened)
+                tree.RemoveFolderIfEmpty(std::string());
         }
         if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     }

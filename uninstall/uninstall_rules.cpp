@@ -137,4 +137,8 @@ std::string LinkedFolderText(std::string_view folder) {
     return "无法卸载：安装文件夹 " + std::string(folder) + " 是指向其他位置的链接。\r\r" + kNothingRemoved;
 }
 
+std::string UnreadableFolderText(std::string_view folder, std::string_view why) {
+    return "无法卸载：无法打开安装文件夹 " + std::string(folder) + "（" + std::string(why) + "）。\r\r" + kNothingRemoved;
+}
+
 } // namespace tavix

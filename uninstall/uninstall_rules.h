@@ -62,6 +62,7 @@ std::string ProductRunningUninstallQuestion();
 std::string MissingRecordText(std::string_view folder);
 std::string DamagedRecordText(std::string_view folder, std::string_view damage);
 std::string LinkedFolderText(std::string_view folder);
+std::string UnreadableFolderText(std::string_view folder, std::string_view why);
 inline constexpr const char* kAnotherCopyText = "安装程序或卸载程序已经在运行。";
 inline constexpr const char* kNothingRemoved = "没有删除任何文件。";
 

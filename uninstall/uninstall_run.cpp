@@ -52,9 +52,11 @@ bool Uninstallation::Prepare(std::string& problem) {
         problem = tavix::DamagedRecordText(folder_, record_.damage);
         return false;
     }
-    if (!tree_.Open(folder_)) {
-        problem = tavix::LinkedFolderText(folder_);
-        return false;
+    std::string why;
+    switch (tree_.Open(folder_, why)) {
+    case FolderTree::Opening::Opened: break;
+    case FolderTree::Opening::Link: problem = tavix::LinkedFolderText(folder_); return false;
+    case FolderTree::Opening::Unreadable: problem = tavix::UnreadableFolderText(folder_, why); return false;
     }
     return true;
 }

@@ -39,7 +39,7 @@ DWORD SilentUninstall(const std::wstring& dir, std::wstring& log) {
     return code;
 }
 
-// The uninstaller's own copies in the temporary folder are gone.
+// The uninstaller's helper has ended: its copy in the temporary folder is gone.
 void CheckNoUninstallerCopy() {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
@@ -50,11 +50,20 @@ void CheckNoUninstallerCopy() {
     }, 10000), "a copy of the uninstaller is left in %s", ToUtf8(temp).c_str());
 }
 
+// Once an uninstaller has ended, its helper removes its file (and the folder,
+// when empty) and ends: wait for that before the folder is used again.
+void WaitHelperDone(const std::wstring& dir) {
+    Check(WaitFor([&] { return !FileExists(dir + L"Uninstall.exe"); }, 10000), "the uninstaller's file is left");
+    CheckNoUninstallerCopy();
+}
+
 // Nothing of the installation in `dir` is left: its files, the folder, the
 // registry values, the desktop shortcut `link` and the program group `group`.
 void CheckAllGone(const std::wstring& dir, const std::wstring& link, const std::wstring& group) {
-    Check(WaitFor([&] { return !DirExists(dir); }, 10000), "the folder %s is left, holding %zu entries",
-          ToUtf8(dir).c_str(), FilesIn(dir).size());
+    const bool gone = WaitFor([&] { return !DirExists(dir); }, 10000);
+    const std::vector<std::wstring> left = FilesIn(dir);
+    Check(gone, "the folder %s is left, holding %zu entries (%s)", ToUtf8(dir).c_str(), left.size(),
+          left.empty() ? "" : ToUtf8(left[0]).c_str());
     CheckNoInstallRegistry();
     Check(!FileExists(link), "the desktop shortcut %s is left", ToUtf8(link).c_str());
     Check(!DirExists(group), "the program group %s is left", ToUtf8(group).c_str());
@@ -166,8 +175,8 @@ E2E_SCENARIO(silent_uninstall_keeps_the_users_files_and_the_setup_installs_again
     }
     for (const wchar_t* own : {L"我的食谱.Qvt", L"UserFile\\我的\\午餐.Qvt"})
         Check(FileExists(s.dir + own), "the user's %s was removed", ToUtf8(own).c_str());
-    // The uninstaller's own file goes once its first step has ended.
-    Check(WaitFor([&] { return !FileExists(s.dir + L"Uninstall.exe"); }, 10000), "the uninstaller is left");
+    // The uninstaller's own file goes once it has ended.
+    WaitHelperDone(s.dir);
     for (std::size_t i = 0; i < Release().manifestLines.size(); ++i) {
         const std::wstring target = TargetOf(s.dir, i);
         if (target != menu && target != s.dir + L"CYLib\\CYDish.dat")
@@ -197,6 +206,7 @@ E2E_SCENARIO(silent_uninstall_keeps_the_users_files_and_the_setup_installs_again
     Check(WaitExit(u, 30000) == 5, "kept files with the window: not exit code 5");
     CloseHandle(u.handle);
     Check(FileExists(s.dir + L"Options.ini") && FileExists(s.dir + L"我的食谱.Qvt"), "a kept file is gone");
+    WaitHelperDone(s.dir);
 
     // The setup installs into the folder again as into a new one.
     DeleteTree(NoSlash(s.dir));
@@ -337,6 +347,7 @@ E2E_SCENARIO(an_association_taken_over_is_left_alone) {
     Check(RegRead(HKEY_CLASSES_ROOT, L".Qvt", L"", value) && value == L"Software\\TAVIX",
           "the extension of the other program's type was removed");
     Check(!RegKeyExists(HKEY_CURRENT_USER, kUninstallKey), "the uninstall entry is left");
+    WaitHelperDone(s.dir);
 
     // Installed again, then the extension given to a third program: the
     // class goes (it is this installation's), the extension stays.
