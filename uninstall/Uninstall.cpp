@@ -86,7 +86,9 @@ UninstallExit RunSilently(const tavix::CommandLine& cmd, const std::string& exeP
     std::string problem;
     if (!u.Prepare(problem)) return finish(UninstallExit::RecordUnusable, problem);
     if (tavix::IsProductRunning()) return finish(UninstallExit::ProductRunning, "the product is running; it is left running");
-    CoInitialize(nullptr);
+    // The shell's link object serves any apartment; a multithreaded one
+    // opens no window (under Wine: loads no display driver).
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     const uninstall::UninstallReport r = RemoveAll(u, helper);
     CoUninitialize();
     return finish(r.exit, r.exit == UninstallExit::Success         ? "uninstalled"
