@@ -9,6 +9,9 @@
 //   installation  a full installation through the wizard / through NSIS's pages
 //   installation_steps  one installation through the wizard, watched by the
 //                 e2e probe: where its time goes
+//   silent        TavixSetup.exe /S / bench_copy.exe / nsis_setup.exe /S
+//   uninstall     Uninstall.exe /S of a silent installation / bench_delete.exe of
+//                 the same tree: process start until the folder is gone
 #include <windows.h>
 #include <psapi.h>
 
@@ -403,6 +406,41 @@ E2E_SCENARIO(silent) {
                 if (!keep) CheckManifestInstalled(dir + L"\\", 0, n);
                 DeleteTree(dir);
             }
+            Pause(300);
+        }
+    }
+}
+
+// ---- uninstalling --------------------------------------------------------------------
+
+// Uninstall.exe /S of a silent installation of the release, from its start
+// until the installation folder is gone (the uninstaller's own file and the
+// folder go just after its first step ends), against bench_delete.exe of
+// the same tree, start to exit. Both trees are installed the same way, not
+// timed. Round 0 warms the file cache and is not reported.
+E2E_SCENARIO(uninstall) {
+    const int runs = Runs(L"TAVIX_BENCH_RUNS", 11);
+    CreateDirectoryW(kRoot, nullptr);
+    const std::wstring del = BinDir() + L"\\bench_delete.exe";
+    for (int round = 0; round <= runs; ++round) {
+        const bool keep = round > 0;
+        for (int k = 0; k < 2; ++k) {
+            const bool ours = (k + round) % 2 == 0;
+            const std::wstring dir = std::wstring(kRoot) + (ours ? L"\\uninstall-ours" : L"\\uninstall-delete");
+            InstallRegistryRestore registry;
+            CleanInstallation(dir);
+            RunToExit(SetupExe(), L"/S /D=" + dir, "TavixSetup /S");
+            if (ours) {
+                const double start = bench::NowMs();
+                RunToExit(dir + L"\\Uninstall.exe", L"/S", "Uninstall /S");
+                while (DirExists(dir) && bench::NowMs() - start < 60000) Sleep(1);
+                Check(!DirExists(dir), "the uninstaller left %s", ToUtf8(dir).c_str());
+                Record(keep, "uninstall_ours_wall_ms", bench::NowMs() - start);
+            } else {
+                Record(keep, "uninstall_delete_wall_ms", RunToExit(del, L"\"" + dir + L"\"", "bench_delete"));
+                Check(!DirExists(dir), "bench_delete left %s", ToUtf8(dir).c_str());
+            }
+            CleanInstallation(dir);
             Pause(300);
         }
     }

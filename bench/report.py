@@ -113,6 +113,11 @@ if silent and silent_copy:
     r = paired("silent_ours_wall_ms", "silent_copy_wall_ms")
     row("silent installation /S vs Windows-level copy (process start to exit)", silent, silent_copy, " ms", "%.0f",
         r, "<= 1.50", r <= 1.5, count("silent_ours_wall_ms", "silent_copy_wall_ms"))
+uninst, uninst_del = med("uninstall_ours_wall_ms"), med("uninstall_delete_wall_ms")
+if uninst and uninst_del:
+    r = paired("uninstall_ours_wall_ms", "uninstall_delete_wall_ms")
+    row("uninstall /S vs Windows-level delete of the same tree (start until the folder is gone)", uninst,
+        uninst_del, " ms", "%.0f", r, "<= 1.50", r <= 1.5, count("uninstall_ours_wall_ms", "uninstall_delete_wall_ms"))
 if silent and silent_nsis:
     r = paired("silent_ours_wall_ms", "silent_nsis_wall_ms")
     row("silent installation /S vs NSIS /S (process start to exit)", silent, silent_nsis, " ms", "%.0f", r,

@@ -9,11 +9,12 @@
 #   TAVIX_RELEASE_DIR         a release folder to measure instead of the sample release; it is
 #                             built in build/bench-win (the tests' build/win stays as it is)
 #   TAVIX_BENCH_PHASES        the phases to run (default: extraction first_window installation
-#                             installation_steps silent, the last the silent installation
-#                             TavixSetup.exe /S /D=<folder> against bench_copy.exe and NSIS /S);
+#                             installation_steps silent uninstall; silent: the silent installation
+#                             TavixSetup.exe /S /D=<folder> against bench_copy.exe and NSIS /S;
+#                             uninstall: Uninstall.exe /S against bench_delete.exe of the same tree);
 #                             first_window_trace
 #                             adds a traced start of each program (bench/trace_first_window.py)
-#   TAVIX_BENCH_RUNS          timed rounds of the extraction, start and silent measures (11)
+#   TAVIX_BENCH_RUNS          timed rounds of the extraction, start, silent and uninstall measures (11)
 #   TAVIX_BENCH_INSTALL_RUNS  rounds of the full installation pair (3)
 # Logs and raw figures go to build/bench/.
 set -euo pipefail
@@ -22,7 +23,7 @@ out=$root/build/bench
 mkdir -p "$out"
 
 [ $# -eq 0 ] || { echo "usage: bench/run.sh" >&2; exit 2; }
-phases=${TAVIX_BENCH_PHASES:-extraction first_window installation installation_steps silent}
+phases=${TAVIX_BENCH_PHASES:-extraction first_window installation installation_steps silent uninstall}
 
 echo "building..." >&2
 if [ -n "${TAVIX_RELEASE_DIR:-}" ]; then

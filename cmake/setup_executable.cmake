@@ -27,7 +27,7 @@ endfunction()
 function(tavix_setup_executable target payload_obj output_name)
   add_executable(${target} WIN32 $<TARGET_OBJECTS:TavixSetup> ${payload_obj}
                  ${CMAKE_SOURCE_DIR}/resources/app.rc)
-  target_link_libraries(${target} PRIVATE tavix_win ole32 shell32 comctl32 uuid gdi32 user32 advapi32)
+  target_link_libraries(${target} PRIVATE tavix_ui tavix_win ole32 shell32 comctl32 uuid gdi32 user32 advapi32)
   # File alignment equal to the section alignment lets the loader map the
   # payload from the file instead of reading it all into private memory.
   # No time stamp in the headers: the same release gives the same bytes.

@@ -1,5 +1,7 @@
 #include "common/integration.h"
 
+#include <cstdio>
+
 #include "setupdata/gbk.h"
 #include "setupdata/product_info.h"
 
@@ -53,6 +55,39 @@ std::vector<RegValue> UninstallValues(std::string_view installDir, std::string_v
         {hkcu, kUninstallKey, "URLInfoAbout", kWebAddress},
         {hkcu, kUninstallKey, "uninstallstring", std::string(installDir) + kUninstallerFile},
     };
+}
+
+std::vector<RegValue> UninstallEntryAdditions(std::string_view installDir, std::string_view exeName,
+                                              std::uint64_t installedBytes, std::string_view installDate) {
+    const RegRoot hkcu = RegRoot::CurrentUser;
+    const std::string dir(installDir);
+    auto dword = [&](const char* name, std::uint32_t n) {
+        return RegValue{hkcu, kUninstallKey, name, std::string(), RegKind::Dword, n};
+    };
+    return {
+        {hkcu, kUninstallKey, "DisplayIcon", dir + std::string(exeName) + ",0"},
+        {hkcu, kUninstallKey, "InstallLocation", dir},
+        dword("EstimatedSize", EstimatedSizeKb(installedBytes)),
+        {hkcu, kUninstallKey, "InstallDate", std::string(installDate)},
+        dword("NoModify", 1),
+        dword("NoRepair", 1),
+        {hkcu, kUninstallKey, "QuietUninstallString", QuietUninstallCommand(installDir)},
+    };
+}
+
+std::string QuietUninstallCommand(std::string_view installDir) {
+    return "\"" + std::string(installDir) + kUninstallerFile + "\" /S";
+}
+
+std::uint32_t EstimatedSizeKb(std::uint64_t bytes) {
+    const std::uint64_t kb = bytes / 1024 + (bytes % 1024 ? 1 : 0);
+    return kb > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(kb);
+}
+
+std::string InstallDateText(int year, int month, int day) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d%02d%02d", year % 10000, month % 100, day % 100);
+    return text;
 }
 
 std::vector<RegValue> AssociationValues(std::string_view ext, std::string_view classKey, int iconIndex,

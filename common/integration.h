@@ -2,6 +2,7 @@
 // Windows: the uninstall entry, the document association and application
 // keys, the program manager's commands and the desktop shortcut's folder.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,13 +11,19 @@ namespace tavix {
 
 enum class RegRoot { CurrentUser, ClassesRoot };
 
-// One string value: root, key path below the root, value name (empty: the
-// key's default value) and data, all GBK.
+// A string (REG_SZ) or a 32-bit number (REG_DWORD).
+enum class RegKind { String, Dword };
+
+// One value: root, key path below the root, value name (empty: the key's
+// default value) and data, all GBK: `value` for a string, `number` for a
+// DWORD.
 struct RegValue {
     RegRoot root;
     std::string key;
     std::string name;
     std::string value;
+    RegKind kind = RegKind::String;
+    std::uint32_t number = 0;
 };
 
 // The uninstall entry under HKEY_CURRENT_USER. The uninstaller reads these
@@ -38,6 +45,24 @@ std::string DisplayVersion(std::string_view serial);
 // The values of the uninstall entry, in the order they are written:
 // "displayname", "Publisher", "DisplayVersion", "URLInfoAbout", "uninstallstring".
 std::vector<RegValue> UninstallValues(std::string_view installDir, std::string_view versionSerial);
+
+// What Windows' list of installed programs shows beside those five values,
+// in the order written: "DisplayIcon" (the main program's first icon),
+// "InstallLocation" (the folder, with its trailing backslash),
+// "EstimatedSize" (DWORD, kilobytes), "InstallDate" (YYYYMMDD), "NoModify"
+// and "NoRepair" (DWORD 1: the entry offers neither), and
+// "QuietUninstallString" (the uninstaller, quoted, with /S).
+std::vector<RegValue> UninstallEntryAdditions(std::string_view installDir, std::string_view exeName,
+                                              std::uint64_t installedBytes, std::string_view installDate);
+
+// The uninstaller's command line with /S: its path in quotes.
+std::string QuietUninstallCommand(std::string_view installDir);
+
+// Bytes as whole kilobytes, rounded up, at most what a DWORD holds.
+std::uint32_t EstimatedSizeKb(std::uint64_t bytes);
+
+// "20260314": a date as the list of installed programs reads it.
+std::string InstallDateText(int year, int month, int day);
 
 // The document association under HKEY_CLASSES_ROOT, in the order written:
 // the extension's class, the class description, its icon, the "&Open" verb

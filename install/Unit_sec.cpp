@@ -31,8 +31,7 @@ TFormsec::~TFormsec() {
 }
 
 void TFormsec::Create(HWND owner) {
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_ANIMATE_CLASS | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
+    ui::InitControls(ICC_ANIMATE_CLASS | ICC_PROGRESS_CLASS);
     font_ = ui::MakeFont("MS Sans Serif", 11, false, false, DEFAULT_CHARSET);
     // Borderless, so the window is its client area; centred on the desktop.
     const int width = ui::Scale(kClientWidth), height = ui::Scale(kClientHeight);

@@ -9,6 +9,9 @@
 #include <memory>
 
 #include "install/extract_files.h"
+#include "install/extraction.h"
+#include "setupdata/crc32.h"
+#include "setupdata/file_bytes.h"
 #include "install/folder_checks.h"
 #include "common/integration.h"
 #include "install/progress.h"
@@ -131,6 +134,10 @@ InstallOutcome InstallSequence::Steps() {
         throw ProgramLocked{e.what()};
     }
     face_.Note("wrote " + dir + ExeName);
+    // What the installation is about to write is recorded before it is
+    // written, so that an installation that stops half-way can be uninstalled.
+    PlanRecord();
+    WriteRecord(false);
     // 6.
     SetBar(bar::kMainProgram);
     // 7.
@@ -138,6 +145,7 @@ InstallOutcome InstallSequence::Steps() {
     // 8.
     face_.Status(tavix::kStatusUninstaller);
     RegisterUninstaller();
+    WriteRecord(true);
     SetBar(bar::kUninstaller);
     YieldToUser();
     // 9.
@@ -206,6 +214,83 @@ void InstallSequence::ExtractEntry(const tavix::ManifestEntry& entry) {
     SetBar(tavix::bar::ForEntry(entry.LineIndex));
 }
 
+// ---- the record --------------------------------------------------------------------
+
+namespace {
+
+// The recorded checksum and size of an item, or its bytes' when the setup
+// records none. False when the setup lacks the item.
+bool ItemRecord(const char* type, const std::string& name, const std::string& path, tavix::RecordedFile& out) {
+    try {
+        const tavix::PayloadItem item = tavix::FindPayload(type, name);
+        out.path = path;
+        out.size = item.size;
+        out.crc32 = item.expected ? item.expected->crc32 : tavix::Crc32(0, item.data, item.size);
+        return true;
+    } catch (const tavix::SetupError&) {
+        return false;  // the walk names it when it comes to it
+    }
+}
+
+} // namespace
+
+void RecordRewrittenFile(const std::string& installDir, const std::string& relPath) {
+    std::string text, bytes;
+    const std::string record = installDir + tavix::kInstallRecordFile;
+    if (!tavix::LoadFileBytes(record, text) || !tavix::LoadFileBytes(installDir + relPath, bytes)) return;
+    const tavix::RecordReading reading = tavix::ReadInstallRecord(text);
+    if (reading.damaged) return;
+    tavix::InstallRecord now;
+    now.files.push_back({relPath, tavix::Crc32(bytes), bytes.size()});
+    const std::string out = tavix::FormatInstallRecord(tavix::MergeInstallRecords(reading.record, now, false));
+    tavix::PayloadItem item;
+    item.data = out.data();
+    item.size = out.size();
+    item.name = tavix::kInstallRecordFile;
+    try {
+        tavix::WritePayload(item, record);
+    } catch (const tavix::SetupError&) {
+        // The record keeps the earlier checksum: the file is kept at uninstall.
+    }
+}
+
+bool InstallSequence::GroupByProgramManager() const { return GetACP() == kGbkCodePage && !state_.Silent; }
+
+void InstallSequence::PlanRecord() {
+    std::string earlier;
+    if (tavix::LoadFileBytes(state_.InstallDir + tavix::kInstallRecordFile, earlier)) {
+        // Lines others may have changed are left out; a damaged record adds nothing.
+        const tavix::RecordReading reading = tavix::ReadInstallRecord(earlier);
+        if (!reading.damaged) earlierRecord_ = reading.record;
+    }
+    tavix::InstallRecord& r = plannedRecord_;
+    r = tavix::InstallRecord();
+    r.programs.push_back(ExeName);
+    const std::string link = state_.ReadSetupIni("Form", "desKtopLink");
+    if (state_.CreateDesktopLink && tavix::IsDesktopLinkName(link)) r.desktopLinks.push_back(link);
+    if (tavix::IsPlainFileName(state_.Caption)) r.groups.push_back({GroupByProgramManager(), state_.Caption});
+    tavix::RecordedFile file;
+    if (ItemRecord("exename", "FileExe", ExeName, file)) r.files.push_back(file);
+    const std::vector<std::string> lines = tavix::SplitManifestLines(state_.ManifestText());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const tavix::ManifestEntry e = tavix::ParseManifestLine(lines[i], static_cast<int>(i));
+        if (tavix::IsTargetInsideFolder(e.TargetPath) && !e.TargetPath.empty() &&
+            ItemRecord(e.ResourceType.c_str(), e.ResourceName, e.TargetPath, file))
+            r.files.push_back(file);
+    }
+    if (ItemRecord("exename", "uninstall", tavix::kUninstallerFile, file)) r.files.push_back(file);
+}
+
+void InstallSequence::WriteRecord(bool complete) {
+    const std::string text =
+        tavix::FormatInstallRecord(tavix::MergeInstallRecords(earlierRecord_, plannedRecord_, !complete));
+    tavix::PayloadItem item;
+    item.data = text.data();
+    item.size = text.size();
+    item.name = tavix::kInstallRecordFile;
+    WriteItem(item, state_.InstallDir + tavix::kInstallRecordFile);
+}
+
 // ---- shell and registry ----------------------------------------------------------
 
 void InstallSequence::RegisterUninstaller() {
@@ -217,8 +302,20 @@ void InstallSequence::RegisterUninstaller() {
         ~CloseKeyAtEnd() { r.CloseKey(); }
     } closeAtEnd{reg};
     reg.OpenKey(tavix::kUninstallKey, true);
-    for (const tavix::RegValue& v : tavix::UninstallValues(state_.InstallDir, state_.VersionSerial))
-        reg.WriteString(v.name, v.value);
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    const std::uint64_t bytes =
+        tavix::RecordedBytes(tavix::MergeInstallRecords(earlierRecord_, plannedRecord_, false));
+    std::vector<tavix::RegValue> values = tavix::UninstallValues(state_.InstallDir, state_.VersionSerial);
+    for (tavix::RegValue& v : tavix::UninstallEntryAdditions(
+             state_.InstallDir, ExeName, bytes, tavix::InstallDateText(today.wYear, today.wMonth, today.wDay)))
+        values.push_back(std::move(v));
+    for (const tavix::RegValue& v : values) {
+        if (v.kind == tavix::RegKind::Dword)
+            reg.WriteInteger(v.name, v.number);
+        else
+            reg.WriteString(v.name, v.value);
+    }
     face_.Note(std::string("registered the uninstaller under HKEY_CURRENT_USER\\") + tavix::kUninstallKey);
     WriteItem(tavix::FindPayload("exename", "uninstall"), state_.InstallDir + tavix::kUninstallerFile);
 }
@@ -261,7 +358,7 @@ void InstallSequence::MakeDesktopLink() {
 // it makes, and waits for the shell to do so.
 void InstallSequence::MakeProgramGroup() {
     const tavix::ProgramGroup group = tavix::ProgramGroupOf(state_.InstallDir, ExeName, state_.Caption);
-    if (GetACP() == kGbkCodePage && !state_.Silent)
+    if (GroupByProgramManager())
         MakeProgramGroupByProgramManager(group);
     else
         MakeProgramGroupAsLinks(group);
@@ -269,7 +366,7 @@ void InstallSequence::MakeProgramGroup() {
 
 void InstallSequence::MakeProgramGroupByProgramManager(const tavix::ProgramGroup& group) {
     struct CloseAtEnd {
-        DdeClientConv& d;
+        tavix::DdeClientConv& d;
         ~CloseAtEnd() { d.CloseLink(); }
     } closeAtEnd{DdeClientConv1};
     DdeClientConv1.SetLink("ProgMan", "ProgMan");

@@ -5,7 +5,8 @@
 #pragma once
 #include <string>
 
-#include "install/dde_client.h"
+#include "common/dde_client.h"
+#include "common/install_record.h"
 #include "common/integration.h"
 #include "setupdata/errors.h"
 #include "setupdata/manifest.h"
@@ -50,6 +51,11 @@ struct InstallResult {
     bool told = false;  // the face has shown the failure already (a retry declined)
 };
 
+// After the setup has changed a file it installed (the finish page's mark
+// in Options.ini): the record takes the file's new checksum, so the
+// uninstaller still knows it for the setup's.
+void RecordRewrittenFile(const std::string& installDir, const std::string& relPath);
+
 class InstallSequence {
 public:
     InstallSequence(SetupState& state, InstallFace& face);
@@ -80,10 +86,20 @@ private:
     void SetBar(int position);
     // Writes an item to `path`, offering to try again while it fails.
     void WriteItem(const tavix::PayloadItem& item, const std::string& path);
+    // The record of what this installation writes, and of what the folder's
+    // earlier record names.
+    void PlanRecord();
+    // Writes the record into the installation folder: while the files are
+    // written it names the earlier checksums too, once they are all written
+    // (`complete`) only those of this installation.
+    void WriteRecord(bool complete);
+    // Whether the program group is made through the program manager.
+    bool GroupByProgramManager() const;
 
     SetupState& state_;
     InstallFace& face_;
-    DdeClientConv DdeClientConv1;
+    tavix::DdeClientConv DdeClientConv1;
+    tavix::InstallRecord earlierRecord_, plannedRecord_;
 };
 
 } // namespace install

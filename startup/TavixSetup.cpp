@@ -5,25 +5,16 @@
 
 #include "RunOnce.h"
 #include "Unit_main.h"
-#include "command_line.h"
+#include "common/command_line.h"
 #include "common/product.h"
 #include "common/setup_state.h"
+#include "common/silent_log.h"
 #include "setupdata/wide_text.h"
 #include "silent_install.h"
 #include "ui/window.h"
 #include "wizard/Unit_Schedule.h"
 
 namespace {
-
-// DLLs are loaded from the system folder only, never from the setup's own
-// folder (a downloads folder where others may have planted one).
-void LimitDllSearch() {
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    auto setDefault =
-        reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
-}
 
 int RunWizard() {
     ui::InitApplication(GetModuleHandleW(nullptr));
@@ -56,7 +47,7 @@ int RunWizard() {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR args, int) {
-    LimitDllSearch();
+    tavix::LimitDllSearch();
     const std::wstring wide = args ? args : L"";
     const std::string gbk = tavix::G(wide);
     const tavix::CommandLine cmd = tavix::ParseCommandLine(gbk);

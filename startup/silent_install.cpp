@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include <cstdio>
 #include <string>
 
 #include "install/folder_checks.h"
@@ -16,6 +15,7 @@
 #include "common/product.h"
 #include "common/product_process.h"
 #include "common/setup_state.h"
+#include "common/silent_log.h"
 #include "wizard/wizard_rules.h"
 
 namespace startup {
@@ -23,38 +23,10 @@ namespace {
 
 using tavix::ExitCode;
 
-// The log of the silent installation: one UTF-8 line per step and per file,
-// each with its local time. Without /LOG= nothing is written.
-class SilentLog {
-public:
-    ~SilentLog() {
-        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-    }
-    bool Open(const std::string& path) {
-        file_ = CreateFileW(tavix::W(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-        return file_ != INVALID_HANDLE_VALUE;
-    }
-    void Line(const std::string& gbk) {
-        if (file_ == INVALID_HANDLE_VALUE) return;
-        SYSTEMTIME t;
-        GetLocalTime(&t);
-        char stamp[40];
-        std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", t.wYear, t.wMonth, t.wDay,
-                      t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
-        std::string line = stamp + tavix::Utf8(tavix::W(gbk)) + "\r\n";
-        DWORD written = 0;
-        WriteFile(file_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    }
-
-private:
-    HANDLE file_ = INVALID_HANDLE_VALUE;
-};
-
 // What the install sequence shows goes to the log; nothing waits.
 class SilentFace : public install::InstallFace {
 public:
-    explicit SilentFace(SilentLog& log) : log_(log) {}
+    explicit SilentFace(tavix::SilentLog& log) : log_(log) {}
     void Status(const std::string&) override {}
     void Bar(int) override {}
     void Pause() override {}
@@ -68,7 +40,7 @@ public:
     bool folderFailed = false;
 
 private:
-    SilentLog& log_;
+    tavix::SilentLog& log_;
 };
 
 // The text of a payload item; throws when the setup lacks it or it is damaged.
@@ -78,7 +50,7 @@ std::string ItemText(const char* type, const char* name) {
     return std::string(static_cast<const char*>(item.data), item.size);
 }
 
-ExitCode Finish(SilentLog& log, ExitCode code, const std::string& why) {
+ExitCode Finish(tavix::SilentLog& log, ExitCode code, const std::string& why) {
     log.Line("exit code " + std::to_string(static_cast<int>(code)) + ": " + why);
     return code;
 }
@@ -87,7 +59,7 @@ ExitCode Finish(SilentLog& log, ExitCode code, const std::string& why) {
 // is installed. The keys are read, never made. When the same or an earlier
 // release is installed, `installed` becomes that copy's folder, so that it is
 // replaced where it is.
-bool MayInstallOver(SilentLog& log, const std::string& newSerial, std::string& installed) {
+bool MayInstallOver(tavix::SilentLog& log, const std::string& newSerial, std::string& installed) {
     std::string serial, path;
     ui::Registry registry(HKEY_CURRENT_USER);
     if (registry.OpenKey("Software\\TAVIX\\Shell\\Serial", false)) serial = registry.ReadString("Serial");
@@ -119,7 +91,7 @@ bool MayInstallOver(SilentLog& log, const std::string& newSerial, std::string& i
 ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     // No box of the system either: a script must never wait on one.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
-    SilentLog log;
+    tavix::SilentLog log;
     if (cmd.hasLog && !log.Open(cmd.log)) return ExitCode::BadCommandLine;
     log.Line(std::string(tavix::kAppTitle) + ": silent installation");
     if (!cmd.error.empty()) return Finish(log, ExitCode::BadCommandLine, cmd.error);

@@ -1,7 +1,7 @@
 // The installation without windows: the answers the wizard would ask for are
 // fixed, no box is ever shown, and the outcome is the process's exit code.
 #pragma once
-#include "startup/command_line.h"
+#include "common/command_line.h"
 
 namespace startup {
 

@@ -5,6 +5,56 @@
 #include "setupdata/wide_text.h"
 
 namespace ui {
+namespace {
+
+// The common controls library (version 6, as the program's manifest asks),
+// loaded at its first use rather than by the loader: its start connects to
+// the display (under Wine it loads the display driver), which a program
+// that makes no window, the uninstaller without windows, need not pay for.
+struct CommonControls {
+    decltype(&::SetWindowSubclass) setSubclass = nullptr;
+    decltype(&::DefSubclassProc) defSubclass = nullptr;
+    decltype(&::RemoveWindowSubclass) removeSubclass = nullptr;
+    decltype(&::InitCommonControlsEx) init = nullptr;
+};
+
+template <class F>
+void Bind(HMODULE module, const char* name, F& fn) {
+    fn = reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+const CommonControls& Comctl() {
+    static const CommonControls c = [] {
+        CommonControls out;
+        if (HMODULE m = LoadLibraryW(L"comctl32.dll")) {
+            Bind(m, "SetWindowSubclass", out.setSubclass);
+            Bind(m, "DefSubclassProc", out.defSubclass);
+            Bind(m, "RemoveWindowSubclass", out.removeSubclass);
+            Bind(m, "InitCommonControlsEx", out.init);
+        }
+        return out;
+    }();
+    return c;
+}
+
+BOOL Subclass(HWND w, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR data) {
+    return Comctl().setSubclass && Comctl().setSubclass(w, proc, id, data);
+}
+
+LRESULT DefSubclass(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    return Comctl().defSubclass ? Comctl().defSubclass(w, msg, wp, lp) : DefWindowProcW(w, msg, wp, lp);
+}
+
+BOOL Unsubclass(HWND w, SUBCLASSPROC proc, UINT_PTR id) {
+    return Comctl().removeSubclass && Comctl().removeSubclass(w, proc, id);
+}
+
+} // namespace
+
+bool InitControls(DWORD classes) {
+    INITCOMMONCONTROLSEX icc = {sizeof icc, classes};
+    return Comctl().init && Comctl().init(&icc);
+}
 
 HFONT MakeFont(const std::string& face, int pixelHeight, bool bold, bool italic, BYTE charset) {
     return CreateFontW(-Scale(pixelHeight), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, italic, FALSE, FALSE, charset,
@@ -128,7 +178,7 @@ LRESULT CALLBACK AutoLabelProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR 
         return 0;
     case WM_SETTEXT:
     case WM_SETFONT: {
-        LRESULT r = DefSubclassProc(w, msg, wp, lp);
+        LRESULT r = DefSubclass(w, msg, wp, lp);
         FitAutoLabel(w);
         return r;
     }
@@ -137,10 +187,10 @@ LRESULT CALLBACK AutoLabelProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR 
         break;
     case WM_NCDESTROY:
         RemovePropW(w, kWrapProp);
-        RemoveWindowSubclass(w, &AutoLabelProc, id);
+        Unsubclass(w, &AutoLabelProc, id);
         break;
     }
-    return DefSubclassProc(w, msg, wp, lp);
+    return DefSubclass(w, msg, wp, lp);
 }
 
 LRESULT CALLBACK ReadOnlyTextProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
@@ -149,12 +199,12 @@ LRESULT CALLBACK ReadOnlyTextProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_P
         // A multi-line edit box asks for every key, and on Esc it closes its
         // parent. Here the form's keyboard handling gets Tab, Enter and Esc,
         // and entering the text by Tab selects nothing.
-        return DefSubclassProc(w, msg, wp, lp) & ~(DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_HASSETSEL);
+        return DefSubclass(w, msg, wp, lp) & ~(DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_HASSETSEL);
     case WM_NCDESTROY:
-        RemoveWindowSubclass(w, &ReadOnlyTextProc, id);
+        Unsubclass(w, &ReadOnlyTextProc, id);
         break;
     }
-    return DefSubclassProc(w, msg, wp, lp);
+    return DefSubclass(w, msg, wp, lp);
 }
 
 LRESULT CALLBACK SingleClickProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
@@ -162,10 +212,10 @@ LRESULT CALLBACK SingleClickProc(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
     case WM_LBUTTONDBLCLK:
         return 0;
     case WM_NCDESTROY:
-        RemoveWindowSubclass(w, &SingleClickProc, id);
+        Unsubclass(w, &SingleClickProc, id);
         break;
     }
-    return DefSubclassProc(w, msg, wp, lp);
+    return DefSubclass(w, msg, wp, lp);
 }
 
 bool IsEditBox(HWND w) {
@@ -178,16 +228,16 @@ bool IsEditBox(HWND w) {
 
 void MakeReadOnlyText(HWND edit) {
     SendMessageW(edit, EM_SETREADONLY, TRUE, 0);
-    SetWindowSubclass(edit, &ReadOnlyTextProc, 1, 0);
+    Subclass(edit, &ReadOnlyTextProc, 1, 0);
 }
 
-void IgnoreDoubleClicks(HWND button) { SetWindowSubclass(button, &SingleClickProc, 1, 0); }
+void IgnoreDoubleClicks(HWND button) { Subclass(button, &SingleClickProc, 1, 0); }
 
 HWND MakeAutoLabel(HWND parent, const std::string& text, int x, int y, HFONT font, int id, int wrapWidth) {
     HWND w = MakeControl(parent, L"Static", text, SS_LEFT | SS_NOPREFIX, x, y, 1, 1, id, font);
     if (!w) return w;
     if (wrapWidth > 0) SetPropW(w, kWrapProp, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(Scale(wrapWidth))));
-    SetWindowSubclass(w, &AutoLabelProc, 1, 0);
+    Subclass(w, &AutoLabelProc, 1, 0);
     FitAutoLabel(w);
     return w;
 }

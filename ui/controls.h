@@ -12,6 +12,10 @@
 
 namespace ui {
 
+// Registers the classes of the common controls (ICC_* flags), which are
+// loaded at their first use.
+bool InitControls(DWORD classes);
+
 // A font by face name (GBK), character height in pixels and style.
 HFONT MakeFont(const std::string& face, int pixelHeight, bool bold = false, bool italic = false,
                BYTE charset = GB2312_CHARSET);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "setupdata/wide_text.h"
+#include "ui/controls.h"
 #include "ui/dpi.h"
 
 namespace ui {
@@ -73,8 +74,7 @@ void StringGrid::SetRow(int row) {
 void StringGrid::SetHint(const std::string& hint) {
     hint_ = tavix::W(hint);
     if (!tooltip_) {
-        INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&icc);
+        InitControls(ICC_WIN95_CLASSES);
         tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, Instance(),
                                    nullptr);

@@ -28,6 +28,38 @@ void Registry::WriteString(const std::string& name, const std::string& value) {
     if (r != ERROR_SUCCESS) throw tavix::SetupError("Failed to set data for '" + name + "'", tavix::ErrorKind::WriteFailed);
 }
 
+void Registry::WriteInteger(const std::string& name, unsigned long value) {
+    std::wstring wname = tavix::W(name);
+    const DWORD data = value;
+    LONG r = key_ ? RegSetValueExW(key_, name.empty() ? nullptr : wname.c_str(), 0, REG_DWORD,
+                                   reinterpret_cast<const BYTE*>(&data), sizeof data)
+                  : ERROR_INVALID_HANDLE;
+    if (r != ERROR_SUCCESS) throw tavix::SetupError("Failed to set data for '" + name + "'", tavix::ErrorKind::WriteFailed);
+}
+
+bool Registry::DeleteValue(const std::string& name) {
+    if (!key_) return false;
+    std::wstring wname = tavix::W(name);
+    LONG r = RegDeleteValueW(key_, name.empty() ? nullptr : wname.c_str());
+    return r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND;
+}
+
+bool Registry::DeleteKeyIfEmpty(const std::string& path) {
+    CloseKey();
+    HKEY key = nullptr;
+    const std::wstring wpath = tavix::W(path);
+    LONG r = RegOpenKeyExW(root_, wpath.c_str(), 0, KEY_READ, &key);
+    if (r == ERROR_FILE_NOT_FOUND) return true;
+    if (r != ERROR_SUCCESS) return false;
+    DWORD subkeys = 0, values = 0;
+    r = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                         nullptr, nullptr);
+    RegCloseKey(key);
+    if (r != ERROR_SUCCESS || subkeys || values) return false;
+    r = RegDeleteKeyW(root_, wpath.c_str());
+    return r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND;
+}
+
 std::string Registry::ReadString(const std::string& name) {
     if (!key_) return std::string();
     std::wstring wname = tavix::W(name);

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "install/folder_checks.h"
+#include "install/install_sequence.h"
 #include "install/folder_rule.h"
 #include "setupdata/errors.h"
 #include "setupdata/system_error.h"
@@ -363,6 +364,7 @@ void TFormSchedule::Finish() {
     if (state_.RunAfterInstall && state_.InstallStarted) {
         std::string options = state_.InstallDir + "Options.ini";
         bool written = WritePrivateProfileStringW(L"Option", L"Reset", L"88", tavix::W(options).c_str()) != FALSE;
+        if (written) install::RecordRewrittenFile(state_.InstallDir, "Options.ini");
         std::string program = state_.InstallDir + state_.ReadSetupIni("Run", "FileName");
         ShellExecuteW(Handle(), L"open", tavix::W(program).c_str(), L"", L"", SW_SHOW);
         if (!written) throw tavix::SetupError("Unable to write to " + options);

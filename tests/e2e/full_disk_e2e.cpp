@@ -5,7 +5,7 @@
 #include "driver/e2e.h"
 #include "driver/install_steps.h"
 #include "driver/wizard_steps.h"
-#include "startup/command_line.h"
+#include "common/command_line.h"
 #include "wizard/wizard_ids.h"
 
 using namespace e2e;

@@ -7,7 +7,7 @@
 #include "driver/install_steps.h"
 #include "driver/setup_steps.h"
 #include "driver/wizard_steps.h"
-#include "startup/command_line.h"
+#include "common/command_line.h"
 
 using namespace e2e;
 using tavix::ExitCode;
@@ -43,13 +43,6 @@ SilentRun RunSilently(const std::wstring& exe, const std::wstring& args) {
     run.code = WaitExit(p, 1000);
     CloseHandle(p.handle);
     return run;
-}
-
-// The log as text (it is UTF-8).
-std::wstring ReadLog(const std::wstring& path) {
-    std::string bytes;
-    Check(ReadFileBytes(path, bytes), "no log %s", ToUtf8(path).c_str());
-    return FromUtf8(bytes);
 }
 
 void CheckNothingInstalled(const std::wstring& dir) {

@@ -12,7 +12,7 @@
 #include "driver/setup_steps.h"
 #include "driver/wizard_steps.h"
 #include "setupdata/manifest.h"
-#include "startup/command_line.h"
+#include "common/command_line.h"
 #include "wizard/wizard_ids.h"
 
 using namespace e2e;

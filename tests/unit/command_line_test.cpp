@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "startup/command_line.h"
+#include "common/command_line.h"
 #include "test_names.h"
 
 using tavix::ParseCommandLine;

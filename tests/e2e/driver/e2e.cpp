@@ -344,6 +344,12 @@ bool DirExists(const std::wstring& p) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::wstring ReadLog(const std::wstring& path) {
+    std::string bytes;
+    Check(ReadFileBytes(path, bytes), "no log %s", ToUtf8(path).c_str());
+    return FromUtf8(bytes);
+}
+
 bool ReadFileBytes(const std::wstring& path, std::string& out) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, 0, nullptr);

@@ -104,6 +104,8 @@ void Answer(const MsgBoxInfo& box, int id);
 bool FileExists(const std::wstring& path);
 bool DirExists(const std::wstring& path);
 bool ReadFileBytes(const std::wstring& path, std::string& out);
+// The log of a run without windows (UTF-8) as text; Fail()s when it is missing.
+std::wstring ReadLog(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 void DeleteTree(const std::wstring& path);  // files and folders, quietly
 // Fail()s unless both files exist with identical bytes.

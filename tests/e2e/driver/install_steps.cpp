@@ -5,6 +5,8 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <set>
+
 #include "e2e.h"
 #include "setup_copies.h"
 #include "setupdata/ini.h"
@@ -279,6 +281,39 @@ void CheckInstallRegistry(const std::wstring& installDir) {
         {HKEY_CURRENT_USER, L"Software\\TAVIX\\Shell\\Version", L"Version", W936(Release().version)},
     };
     for (const Want& w : want) CheckValue(w.root, w.key, w.name, w.value);
+
+    // What the list of installed programs shows beside them.
+    CheckValue(HKEY_CURRENT_USER, kUninstallKey, L"DisplayIcon", exe + L",0");
+    CheckValue(HKEY_CURRENT_USER, kUninstallKey, L"InstallLocation", installDir);
+    CheckValue(HKEY_CURRENT_USER, kUninstallKey, L"QuietUninstallString", L"\"" + installDir + L"Uninstall.exe\" /S");
+    std::wstring date;
+    Check(RegRead(HKEY_CURRENT_USER, kUninstallKey, L"InstallDate", date), "no InstallDate");
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    wchar_t today[16];
+    wsprintfW(today, L"%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+    Check(date.size() == 8 && date <= today && date.compare(0, 6, std::wstring(today).substr(0, 6)) >= 0,
+          "InstallDate %s is not today (%s)", ToUtf8(date).c_str(), ToUtf8(today).c_str());
+    // The bytes of the release's files, each target once, in kilobytes rounded up.
+    std::set<std::wstring> targets;
+    unsigned long long bytes = 0;
+    for (std::size_t i = 0; i < Release().manifestLines.size(); ++i) {
+        std::wstring key = TargetOf(L"", i);
+        CharUpperW(&key[0]);
+        std::string data;
+        if (targets.insert(key).second && ReadFileBytes(ReleaseFileOf(i), data)) bytes += data.size();
+    }
+    struct Dword { const wchar_t* name; DWORD value; };
+    for (const Dword& d : {Dword{L"EstimatedSize", static_cast<DWORD>((bytes + 1023) / 1024)}, Dword{L"NoModify", 1},
+                           Dword{L"NoRepair", 1}}) {
+        HKEY k = nullptr;
+        DWORD type = 0, value = 0, size = sizeof value;
+        Check(RegOpenKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_READ, &k) == ERROR_SUCCESS, "no uninstall key");
+        const LONG r = RegQueryValueExW(k, d.name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+        RegCloseKey(k);
+        Check(r == ERROR_SUCCESS && type == REG_DWORD && value == d.value, "%s is %lu (type %lu), expected DWORD %lu",
+              ToUtf8(d.name).c_str(), value, type, d.value);
+    }
 }
 
 void CheckNoInstallRegistry() {

@@ -1,6 +1,6 @@
 #include "dde_client.h"
 
-namespace install {
+namespace tavix {
 namespace {
 HDDEDATA CALLBACK DdeCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) { return nullptr; }
 }
@@ -30,13 +30,19 @@ bool DdeClientConv::OpenLink() {
     return conv_ != nullptr;
 }
 
-bool DdeClientConv::ExecuteMacro(const std::string& command) {
+bool DdeClientConv::ExecuteMacro(const std::string& command) { return Execute(command, TIMEOUT_ASYNC); }
+
+bool DdeClientConv::ExecuteMacroWait(const std::string& command, unsigned long timeoutMs) {
+    return Execute(command, timeoutMs);
+}
+
+bool DdeClientConv::Execute(const std::string& command, unsigned long timeout) {
     if (!conv_) return false;
     DWORD result = 0;
     // The command with its terminating NUL, as text; TIMEOUT_ASYNC: no wait for the answer.
     HDDEDATA r = DdeClientTransaction(reinterpret_cast<BYTE*>(const_cast<char*>(command.c_str())),
                                       static_cast<DWORD>(command.size() + 1), conv_, nullptr, CF_TEXT,
-                                      XTYP_EXECUTE, TIMEOUT_ASYNC, &result);
+                                      XTYP_EXECUTE, timeout, &result);
     return r != nullptr;
 }
 
@@ -45,4 +51,4 @@ void DdeClientConv::CloseLink() {
     conv_ = nullptr;
 }
 
-} // namespace install
+} // namespace tavix

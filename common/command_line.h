@@ -6,6 +6,9 @@
 // switch or its value). /D= comes last and takes the rest of the line, blanks
 // included, as the installation folder. Switches ignore letter case. Without
 // /S the command line is not used: the wizard runs.
+//
+// The uninstaller reads the same switches but /D= (Uninstall.exe /S
+// [/LOG=file]): it always removes the installation in its own folder.
 #pragma once
 #include <string>
 #include <string_view>

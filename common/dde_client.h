@@ -1,12 +1,12 @@
 // A DDE client conversation in manual-connect mode, as the program group
-// step talks to the program manager.
+// steps of the installation and the uninstaller talk to the program manager.
 #pragma once
 #include <windows.h>
 #include <ddeml.h>
 
 #include <string>
 
-namespace install {
+namespace tavix {
 
 class DdeClientConv {
 public:
@@ -25,12 +25,17 @@ public:
     // ANSI one: a Unicode command whose text is mostly Chinese is taken for
     // ANSI text by Wine's program manager and cut to its first character.
     bool ExecuteMacro(const std::string& command);
+    // The same, waiting up to `timeoutMs` for the server's answer; true when
+    // it carried the command out.
+    bool ExecuteMacroWait(const std::string& command, unsigned long timeoutMs);
     void CloseLink();
 
 private:
+    bool Execute(const std::string& command, unsigned long timeout);
+
     DWORD inst_ = 0;
     HCONV conv_ = nullptr;
     std::string service_, topic_;
 };
 
-} // namespace install
+} // namespace tavix

@@ -1,0 +1,156 @@
+// Program block of the uninstaller: Uninstall.exe [/S [/LOG=file]], started
+// from the installation folder. It asks once (without /S), removes what the
+// installation's record names and the user left as it was, and leaves
+// neither itself nor the folder behind (see self_removal.h); or, started by
+// an uninstaller as its helper, it does only that last part.
+#include <windows.h>
+#include <objbase.h>
+
+#include "common/command_line.h"
+#include "common/product.h"
+#include "common/product_process.h"
+#include "common/silent_log.h"
+#include "setupdata/product_info.h"
+#include "setupdata/wide_text.h"
+#include "ui/window.h"
+#include "uninstall/self_removal.h"
+#include "uninstall/uninstall_form.h"
+#include "uninstall/uninstall_run.h"
+
+namespace {
+
+using tavix::UninstallExit;
+
+// What the uninstallation does goes to the log; nothing is shown.
+class SilentFace : public uninstall::UninstallFace {
+public:
+    explicit SilentFace(tavix::SilentLog& log) : log_(log) {}
+    void Note(const std::string& line) override { log_.Line(line); }
+
+private:
+    tavix::SilentLog& log_;
+};
+
+// The window's face, once the window is there.
+class FormFace : public uninstall::UninstallFace {
+public:
+    void Status(const std::string& text) override {
+        if (form) form->Status(text);
+    }
+    void Bar(int done, int total) override {
+        if (form) form->Bar(done, total);
+    }
+    TFormUninstall* form = nullptr;
+};
+
+std::wstring ModulePath() {
+    wchar_t buf[32768];
+    DWORD n = GetModuleFileNameW(nullptr, buf, 32768);
+    return std::wstring(buf, n < 32768 ? n : 0);
+}
+
+// Ends the running product as the setup does, then waits (a few seconds at
+// most) until its program is no longer in use.
+bool EndProduct() {
+    tavix::TerminateProduct(tavix::kProductWindowClass);
+    for (int i = 0; i < 100 && tavix::IsProductRunning(); ++i) Sleep(100);
+    return !tavix::IsProductRunning();
+}
+
+// The removal, once the user has confirmed; then the helper may remove the
+// uninstaller's file and the folder once this process has ended.
+uninstall::UninstallReport RemoveAll(uninstall::Uninstallation& u, uninstall::Helper& helper) {
+    uninstall::UninstallReport report = u.Run();
+    helper.Release(true);
+    return report;
+}
+
+UninstallExit RunSilently(const tavix::CommandLine& cmd, const std::string& exePath, uninstall::Helper& helper) {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
+    tavix::SilentLog log;
+    if (cmd.hasLog && !log.Open(cmd.log)) return UninstallExit::BadCommandLine;
+    auto finish = [&log](UninstallExit code, const std::string& why) {
+        log.Line("exit code " + std::to_string(static_cast<int>(code)) + ": " + why);
+        return code;
+    };
+    log.Line("Uninstall: silent uninstallation");
+    if (!cmd.error.empty()) return finish(UninstallExit::BadCommandLine, cmd.error);
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, tavix::kMutexName);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (mutex) CloseHandle(mutex);
+        return finish(UninstallExit::AnotherCopy, "the setup or another uninstaller is running");
+    }
+    SilentFace face(log);
+    uninstall::Uninstallation u(exePath, face);
+    log.Line("uninstalling from " + u.Folder());
+    std::string problem;
+    if (!u.Prepare(problem)) return finish(UninstallExit::RecordUnusable, problem);
+    if (tavix::IsProductRunning()) return finish(UninstallExit::ProductRunning, "the product is running; it is left running");
+    // The shell's link object serves any apartment; a multithreaded one
+    // opens no window (under Wine: loads no display driver).
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const uninstall::UninstallReport r = RemoveAll(u, helper);
+    CoUninitialize();
+    return finish(r.exit, r.exit == UninstallExit::Success         ? "uninstalled"
+                          : r.exit == UninstallExit::UserFilesKept ? "uninstalled; the user's files are kept"
+                          : r.exit == UninstallExit::RemoveFailed  ? "something could not be removed"
+                                                                   : "the record names paths outside the folder");
+}
+
+UninstallExit RunWithWindow(const std::string& exePath, uninstall::Helper& helper) {
+    ui::InitApplication(GetModuleHandleW(nullptr));
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, tavix::kMutexName);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        ui::MsgBox(ui::AppWindow(), tavix::kAnotherCopyText, "运行提示", MB_OK | MB_ICONINFORMATION);
+        if (mutex) CloseHandle(mutex);
+        return UninstallExit::AnotherCopy;
+    }
+    FormFace face;
+    uninstall::Uninstallation u(exePath, face);
+    const std::string caption = u.Caption();
+    ui::SetAppTitle(tavix::UninstallTitle(caption));
+    std::string problem;
+    if (!u.Prepare(problem)) {
+        ui::MsgBox(ui::AppWindow(), problem, tavix::UninstallTitle(caption), MB_OK | MB_ICONERROR);
+        return UninstallExit::RecordUnusable;
+    }
+    if (tavix::IsProductRunning()) {
+        const int answer = ui::MsgBox(ui::AppWindow(), tavix::ProductRunningUninstallQuestion(), "运行提示",
+                                      MB_YESNO | MB_ICONWARNING | MB_SYSTEMMODAL);
+        if (answer != IDYES || !EndProduct()) return UninstallExit::ProductRunning;
+    }
+    CoInitialize(nullptr);
+    UninstallExit result;
+    {
+        TFormUninstall form;
+        face.form = &form;
+        // The folder stays held from the check of the record to the end.
+        form.Create(caption.empty() ? tavix::kProductName : caption, u.Folder(),
+                    [&] { return RemoveAll(u, helper); });
+        form.Show();
+        ui::RunMessageLoop();
+        result = form.Result();
+    }
+    CoUninitialize();
+    return result;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR args, int) {
+    tavix::LimitDllSearch();
+    if (uninstall::RunAsHelper()) return 0;
+    const std::wstring wide = args ? args : L"";
+    tavix::CommandLine cmd = tavix::ParseCommandLine(tavix::G(wide));
+    if (tavix::W(tavix::G(wide)) != wide && cmd.error.empty())
+        cmd.error = "the command line holds characters without a GBK form";
+    if (cmd.hasFolder && cmd.error.empty()) cmd.error = "/D= is no switch of the uninstaller";
+
+    // The helper starts up beside the work; without one, this file and its
+    // folder stay.
+    uninstall::Helper helper;
+    helper.Start();
+    const std::string exePath = tavix::G(ModulePath());
+    const UninstallExit code = cmd.silent ? RunSilently(cmd, exePath, helper) : RunWithWindow(exePath, helper);
+    return static_cast<int>(code);
+}

@@ -1,0 +1,41 @@
+// How the uninstaller leaves neither itself nor its folder behind, without a
+// restart. A running program's file cannot be removed, so the uninstaller
+// started from the installation folder copies itself into the temporary
+// folder at its start and runs the copy as its helper, with three inherited
+// handles: its own process, a pipe, and the copy's file opened to be deleted
+// when its last handle closes. The uninstaller does all the work while the
+// helper starts up beside it; at its end it tells the helper through the
+// pipe whether its file may go, and ends. The helper waits for that end,
+// removes the uninstaller's file (held open from its own start, so that
+// what goes is the file that ran) and the folder when nothing else is left
+// in it. The helper's own handle to its file finally goes to a short-lived
+// system process (cmd.exe /c exit) that closes it after the helper has ended
+// and its image is unmapped, which is when Windows can delete the file (Wine
+// deletes it either way).
+#pragma once
+#include <windows.h>
+
+namespace uninstall {
+
+// In the uninstaller: starts the helper (false when no copy can be made or
+// started; then the uninstaller's file and its folder stay).
+class Helper {
+public:
+    Helper() = default;
+    Helper(const Helper&) = delete;
+    Helper& operator=(const Helper&) = delete;
+    ~Helper() { Release(false); }
+
+    bool Start();
+    // Tells the helper whether the uninstaller's file goes once it has ended.
+    void Release(bool removeUninstaller);
+
+private:
+    HANDLE pipe_ = nullptr;  // write end
+};
+
+// In the helper: does its whole work and returns true; false in the
+// uninstaller itself.
+bool RunAsHelper();
+
+} // namespace uninstall
