@@ -38,6 +38,15 @@ std::string FolderProblem(const SetupState& state, const std::string& folder) {
     return std::string();
 }
 
+std::string DefaultSetupPath(const SetupState& state) {
+    wchar_t windows[MAX_PATH] = {};
+    const UINT n = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    const std::string systemRoot = n >= 3 && n < MAX_PATH ? tavix::G(std::wstring(windows, 3)) : std::string();
+    ui::CriticalErrorsSuppressed quiet;
+    return tavix::SetupPathOnFixedDrive(state.ReadSetupIni("SetupDir", "SetupPath"), systemRoot,
+                                        [](const std::string& root) { return GetDriveTypeW(tavix::W(root).c_str()) == DRIVE_FIXED; });
+}
+
 DiskSpace SpaceFor(const SetupState& state, const std::string& folder) {
     DiskSpace space;
     auto add = [&space](const char* type, const std::string& name) {

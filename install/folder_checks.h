@@ -18,6 +18,10 @@ std::vector<std::string> TargetsBelowFolder(const SetupState& state);
 // folder's drive exists and can be read.
 std::string FolderProblem(const SetupState& state, const std::string& folder);
 
+// [SetupDir] SetupPath, moved to the system drive when its own drive does
+// not exist or is no fixed disk (tavix::SetupPathOnFixedDrive).
+std::string DefaultSetupPath(const SetupState& state);
+
 struct DiskSpace {
     bool known = false;        // the drive answered
     std::uint64_t free = 0;    // bytes free to this user

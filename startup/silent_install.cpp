@@ -169,9 +169,15 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
         DWORD a = GetFileAttributesW(tavix::W(path).c_str());
         return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
     };
-    const std::string folder =
-        cmd.hasFolder ? cmd.folder
-                      : tavix::OfferedFolder(state.ReadSetupIni("SetupDir", "SetupPath"), installed, folderExists);
+    std::string folder = cmd.folder;
+    if (!cmd.hasFolder) {
+        const std::string setupPath = state.ReadSetupIni("SetupDir", "SetupPath");
+        const std::string usable = install::DefaultSetupPath(state);
+        folder = tavix::OfferedFolder(usable, installed, folderExists);
+        if (usable != setupPath && folder == tavix::PresetFolder(usable))
+            log.Line("the default folder " + setupPath +
+                     " lies on a drive that does not exist or is no fixed disk; the same folder on the system drive is used");
+    }
     const std::string problem = install::FolderProblem(state, folder);
     if (!problem.empty()) return Finish(log, ExitCode::FolderRefused, "the folder " + folder + " is refused: " + problem);
     const install::DiskSpace space = install::SpaceFor(state, folder);

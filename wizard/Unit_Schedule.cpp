@@ -275,7 +275,7 @@ void TFormSchedule::FormActivate() {
     state_.VersionSerial = state_.ReadSetupIni("Form", "Serial");
     std::string installed;
     if (!CheckEarlierInstallation(installed)) return;
-    SetEditPath(tavix::OfferedFolder(state_.ReadSetupIni("SetupDir", "SetupPath"), installed, &FolderExists));
+    SetEditPath(tavix::OfferedFolder(install::DefaultSetupPath(state_), installed, &FolderExists));
 }
 
 bool TFormSchedule::CheckEarlierInstallation(std::string& installed) {

@@ -100,4 +100,37 @@ TEST(ControlFile, RefusesNamesThatLeadAstray) {
     }
 }
 
+TEST(SetupPathOnFixedDrive, MovesTheFolderToTheSystemDriveOnlyWhenItsOwnIsNoFixedDisk) {
+    // D: is a fixed disk here, E: is not (a DVD, a network drive, or none).
+    std::vector<std::string> asked;
+    auto fixed = [&asked](const std::string& root) {
+        asked.push_back(root);
+        return root == "C:\\" || root == "D:\\" || root == "d:\\";
+    };
+    struct Case {
+        const char* what;
+        const char* setupPath;
+        const char* systemRoot;
+        const char* folder;
+    };
+    const Case cases[] = {
+        {"a fixed disk keeps it", "D:\\Program Files\\Tavix280", "C:\\", "D:\\Program Files\\Tavix280"},
+        {"letter case of the drive kept", "d:\\Tavix280", "C:\\", "d:\\Tavix280"},
+        {"another drive moves to the system drive", "E:\\Program Files\\Tavix280", "C:\\",
+         "C:\\Program Files\\Tavix280"},
+        {"the system drive need not be C:", "E:\\软件\\Tavix280", "F:\\", "F:\\软件\\Tavix280"},
+        {"no drive: left for the folder rule", "\\Program Files\\Tavix280", "C:\\", "\\Program Files\\Tavix280"},
+        {"network path: left for the folder rule", "\\\\server\\Tavix280", "C:\\", "\\\\server\\Tavix280"},
+        {"empty", "", "C:\\", ""},
+        {"no system drive known", "E:\\Tavix280", "", "E:\\Tavix280"},
+        {"a system root that is no root", "E:\\Tavix280", "C:\\Windows", "E:\\Tavix280"},
+    };
+    for (const Case& c : cases) {
+        asked.clear();
+        EXPECT_EQ(tavix::SetupPathOnFixedDrive(c.setupPath, c.systemRoot, fixed), c.folder) << c.what;
+        // Only the drive's root is asked about, never the folder itself.
+        for (const std::string& root : asked) EXPECT_EQ(root.size(), 3u) << c.what << ": " << root;
+    }
+}
+
 }  // namespace
