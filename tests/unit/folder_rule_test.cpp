@@ -50,6 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"UNC path", "\\\\server\\share\\Tavix", "不能安装到网络路径"},
         FolderCase{"device path", "\\\\?\\C:\\Tavix", "不能安装到网络路径"},
         FolderCase{"forbidden character", "C:\\a|b\\", "文件夹名“a|b”含有 Windows 不允许的字符"},
+        FolderCase{"quote left by a launcher", "C:\\Program Files\\Tavix280\"", "文件夹名“Tavix280\"”含有 Windows 不允许的字符"},
         FolderCase{"colon inside", "C:\\a:b\\", "文件夹名“a:b”含有 Windows 不允许的字符"},
         FolderCase{"slash inside", "C:\\a/b", "文件夹名“a/b”含有 Windows 不允许的字符"},
         FolderCase{"control character", "C:\\a\tb", "文件夹名“a\tb”含有 Windows 不允许的字符"},
