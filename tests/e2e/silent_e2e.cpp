@@ -6,62 +6,12 @@
 #include "driver/e2e.h"
 #include "driver/install_steps.h"
 #include "driver/setup_steps.h"
+#include "driver/silent_steps.h"
 #include "driver/wizard_steps.h"
 #include "startup/command_line.h"
 
 using namespace e2e;
 using tavix::ExitCode;
-
-namespace {
-
-struct SilentRun {
-    DWORD code = 0;
-    bool windowShown = false;   // a visible top-level window of the setup appeared
-    bool controlFiles = false;  // a control file appeared in the temporary folder
-};
-
-// Runs `exe` with `args` to its end, watching that it never shows a window
-// (a message box included) and never writes the temporary control files
-// (those another copy of the setup holds are left out of the watch).
-SilentRun RunSilently(const std::wstring& exe, const std::wstring& args) {
-    RemoveControlFiles();
-    std::vector<std::wstring> watched;
-    for (const wchar_t* name : kControlFileNames)
-        if (!FileExists(WindowsTempDir() + name)) watched.push_back(WindowsTempDir() + name);
-    SilentRun run;
-    Process p = Launch(exe, args);
-    auto watch = [&] {
-        if (!TopWindows(p.pid).empty()) run.windowShown = true;
-        for (const std::wstring& path : watched)
-            if (FileExists(path)) run.controlFiles = true;
-    };
-    while (!HasExited(p)) {
-        watch();
-        Pause(10);
-    }
-    watch();
-    run.code = WaitExit(p, 1000);
-    CloseHandle(p.handle);
-    return run;
-}
-
-// The log as text (it is UTF-8).
-std::wstring ReadLog(const std::wstring& path) {
-    std::string bytes;
-    Check(ReadFileBytes(path, bytes), "no log %s", ToUtf8(path).c_str());
-    return FromUtf8(bytes);
-}
-
-void CheckNothingInstalled(const std::wstring& dir) {
-    Check(!DirExists(dir), "the folder %s was made", ToUtf8(dir).c_str());
-    Check(!RegKeyExists(HKEY_CURRENT_USER, L"software\\microsoft\\windows\\currentversion\\uninstall\\Quorvix"),
-          "the uninstall entry was written");
-    Check(!RegKeyExists(HKEY_CLASSES_ROOT, L".Qvt"), "the document type was registered");
-    Check(!FileExists(DesktopLinkPath()), "a desktop shortcut was made");
-    Check(!DirExists(ProgramGroupDir()), "a program group was made");
-}
-
-}  // namespace
 
 E2E_SCENARIO(silent_installation_installs_everything_without_a_window) {
     InstallScenario s(L"C:\\Tavix E2E\\静默 安装\\");
@@ -100,9 +50,8 @@ E2E_SCENARIO(silent_installation_installs_everything_without_a_window) {
         Check(text.find(L"wrote " + TargetOf(s.dir, i) + L"\r\n") != std::wstring::npos, "the log does not name %s",
               ToUtf8(TargetOf(s.dir, i)).c_str());
     Check(text.find(L"wrote " + s.dir + L"Uninstall.exe\r\n") != std::wstring::npos, "the log misses Uninstall.exe");
-    const std::wstring last = L"exit code 0: installed\r\n";
-    Check(text.size() > last.size() && text.compare(text.size() - last.size(), last.size(), last) == 0,
-          "the log does not end with the outcome:\n%s", ToUtf8(text).c_str());
+    Check(EndsWith(text, L"exit code 0: installed\r\n"), "the log does not end with the outcome:\n%s",
+          ToUtf8(text).c_str());
 
     // The same release again: the silent answer is to install over it.
     DeleteFileW((s.dir + L"Options.ini").c_str());

@@ -1,0 +1,37 @@
+// Runs of the setup without windows (/S): its exit code, what it showed or
+// wrote on the way, its log, and command lines as launchers build them.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct SilentRun {
+    DWORD code = 0;
+    bool windowShown = false;   // a visible top-level window of the setup appeared
+    bool controlFiles = false;  // a control file appeared in the temporary folder
+};
+
+// Runs `exe` with `args` to its end, watching that it never shows a window
+// (a message box included) and never writes the temporary control files
+// (those another copy of the setup holds are left out of the watch).
+SilentRun RunSilently(const std::wstring& exe, const std::wstring& args);
+
+// Nothing of an installation into `dir` is there: the folder, the uninstall
+// entry, the document type, the desktop shortcut, the program group.
+void CheckNothingInstalled(const std::wstring& dir);
+
+// The log as text (it is UTF-8); Fail()s when there is none.
+std::wstring ReadLog(const std::wstring& path);
+// True when `text` ends with `last`.
+bool EndsWith(const std::wstring& text, const std::wstring& last);
+
+// The command line that PowerShell, Python or .NET build from a list of
+// arguments, by the quoting rules of the system's argument parser: an
+// argument with a blank or a quote goes in quotes, a quote in it gets a
+// backslash, and backslashes before a quote are doubled.
+std::wstring CommandLineOf(const std::vector<std::wstring>& args);
+
+} // namespace e2e
