@@ -25,6 +25,11 @@ std::string_view Sub(std::string_view s, std::size_t from1, std::size_t count) {
     return s.substr(from1 - 1, count);
 }
 
+// A path in a command that Windows runs: in quotes, so that a blank in it
+// never splits it (unquoted, D:\Program Files\x.exe starts D:\Program.exe
+// where one exists).
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
 } // namespace
 
 std::string DisplayVersion(std::string_view serial) {
@@ -51,7 +56,7 @@ std::vector<RegValue> UninstallValues(std::string_view installDir, std::string_v
         {hkcu, kUninstallKey, "Publisher", kPublisher},
         {hkcu, kUninstallKey, "DisplayVersion", DisplayVersion(versionSerial)},
         {hkcu, kUninstallKey, "URLInfoAbout", kWebAddress},
-        {hkcu, kUninstallKey, "uninstallstring", std::string(installDir) + kUninstallerFile},
+        {hkcu, kUninstallKey, "uninstallstring", Quoted(std::string(installDir) + kUninstallerFile)},
     };
 }
 
@@ -64,7 +69,7 @@ std::vector<RegValue> AssociationValues(std::string_view ext, std::string_view c
         {hkcr, cls, "", std::string(description)},
         {hkcr, cls + "\\DefaultIcon", "", tgt + "," + std::to_string(iconIndex)},
         {hkcr, cls + "\\Shell\\Open", "", "&Open"},
-        {hkcr, cls + "\\Shell\\Open\\Command", "", tgt + " %1"},
+        {hkcr, cls + "\\Shell\\Open\\Command", "", Quoted(tgt) + " " + Quoted("%1")},
     };
 }
 

@@ -36,12 +36,14 @@ inline constexpr int kIconIndex = 0;
 std::string DisplayVersion(std::string_view serial);
 
 // The values of the uninstall entry, in the order they are written:
-// "displayname", "Publisher", "DisplayVersion", "URLInfoAbout", "uninstallstring".
+// "displayname", "Publisher", "DisplayVersion", "URLInfoAbout",
+// "uninstallstring" (the uninstaller's path in quotes).
 std::vector<RegValue> UninstallValues(std::string_view installDir, std::string_view versionSerial);
 
 // The document association under HKEY_CLASSES_ROOT, in the order written:
 // the extension's class, the class description, its icon, the "&Open" verb
-// and its command (the target without quotes, then " %1").
+// and its command (the target and "%1", each in quotes, so that neither a
+// blank in the folder nor one in the document's path splits them).
 std::vector<RegValue> AssociationValues(std::string_view ext, std::string_view classKey, int iconIndex,
                                         std::string_view target, std::string_view description);
 

@@ -10,6 +10,8 @@
 #include "driver/wizard_steps.h"
 #include "startup/command_line.h"
 
+#include <shellapi.h>
+
 using namespace e2e;
 using tavix::ExitCode;
 
@@ -43,6 +45,23 @@ E2E_SCENARIO(silent_installation_installs_everything_without_a_window) {
     // The product is not started, and Options.ini is as the release has it.
     Check(FindTop(0, L"TTavi30", nullptr, 1000) == nullptr, "the product was started");
     CheckSameFile(ReleaseDir() + L"\\Options.ini", s.dir + L"Options.ini");
+
+    // A document in a folder with a blank opens the product, which gets its
+    // whole path as one argument.
+    {
+        const std::wstring docs = std::wstring(kTestRoot) + L"\\文档 目录";
+        const std::wstring doc = docs + L"\\营养 食谱.Qvt";
+        CreateDirectoryW(docs.c_str(), nullptr);
+        WriteFileBytes(doc, "a document");
+        ProductStartRecord record;
+        const INT_PTR opened =
+            reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", doc.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        Check(opened > 32, "the document does not open (%d)", static_cast<int>(opened));
+        const ProductStartRecord::Start start = record.WaitStarts(1).back();
+        KillByName(L"TAVI.exe");
+        Check(start.args.size() == 1 && start.args[0] == doc, "the product got %zu arguments from %s",
+              start.args.size(), ToUtf8(start.commandLine).c_str());
+    }
 
     // The log names every file it wrote and ends with the outcome.
     const std::wstring text = ReadLog(log);

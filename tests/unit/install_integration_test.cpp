@@ -32,7 +32,7 @@ TEST(UninstallValues, NamesInTheirLetterCaseAndOrder) {
         {"Publisher", "Velmora"},
         {"DisplayVersion", "2.8.2.6"},
         {"URLInfoAbout", kWebAddress},
-        {"uninstallstring", "D:\\Program Files\\Tavix280\\Uninstall.exe"},
+        {"uninstallstring", "\"D:\\Program Files\\Tavix280\\Uninstall.exe\""},
     };
     ASSERT_EQ(v.size(), std::size(want));
     for (std::size_t i = 0; i < v.size(); ++i) {
@@ -55,7 +55,7 @@ TEST(RegInfoValues, AssociationThenApplicationKeys) {
         {cr, "Software\\TAVIX", "", caption},
         {cr, "Software\\TAVIX\\DefaultIcon", "", "D:\\Program Files\\Tavix280\\TAVI.exe,0"},
         {cr, "Software\\TAVIX\\Shell\\Open", "", "&Open"},
-        {cr, "Software\\TAVIX\\Shell\\Open\\Command", "", "D:\\Program Files\\Tavix280\\TAVI.exe %1"},
+        {cr, "Software\\TAVIX\\Shell\\Open\\Command", "", "\"D:\\Program Files\\Tavix280\\TAVI.exe\" \"%1\""},
         {cu, "Software\\TAVIX\\Shell\\PathName", "Path", "D:\\Program Files\\Tavix280\\"},
         {cu, "Software\\TAVIX\\Shell\\Serial", "Serial", "02080206"},
         {cu, "Software\\TAVIX\\Shell\\Version", "Version", "2.8.2.6（标准版-m）"},
