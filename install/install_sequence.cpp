@@ -17,9 +17,12 @@
 #include "setupdata/payload.h"
 #include "setupdata/system_error.h"
 #include "setupdata/wide_text.h"
+#include "ui/com_ref.h"
 
 namespace install {
 namespace {
+
+using ui::ComRef;
 
 // Thrown at a yield point when the face ends the sequence.
 struct SequenceStopped {};
@@ -38,15 +41,6 @@ constexpr UINT kGbkCodePage = 936;
 HKEY RootKey(tavix::RegRoot root) {
     return root == tavix::RegRoot::ClassesRoot ? HKEY_CLASSES_ROOT : HKEY_CURRENT_USER;
 }
-
-// Releases a COM interface when it goes out of scope.
-template <class T>
-struct ComRef {
-    T* p = nullptr;
-    ~ComRef() {
-        if (p) p->Release();
-    }
-};
 
 // A shell link keeps its target also as text of the ANSI code page, and
 // Wine's link reads only that text back: under a code page without Chinese,

@@ -1,13 +1,12 @@
 #include "Unit_Schedule.h"
 
-#include <shellapi.h>
-
 #include "install/folder_checks.h"
 #include "install/folder_rule.h"
 #include "setupdata/errors.h"
 #include "setupdata/system_error.h"
 #include "setupdata/wide_text.h"
 #include "wizard/folder_browser.h"
+#include "wizard/product_start.h"
 #include "wizard/wizard_ids.h"
 #include "wizard/wizard_rules.h"
 
@@ -363,8 +362,9 @@ void TFormSchedule::Finish() {
     if (state_.RunAfterInstall && state_.InstallStarted) {
         std::string options = state_.InstallDir + "Options.ini";
         bool written = WritePrivateProfileStringW(L"Option", L"Reset", L"88", tavix::W(options).c_str()) != FALSE;
-        std::string program = state_.InstallDir + state_.ReadSetupIni("Run", "FileName");
-        ShellExecuteW(Handle(), L"open", tavix::W(program).c_str(), L"", L"", SW_SHOW);
+        // As the user of the desktop, in its folder, as the desktop shortcut starts it.
+        wizard::StartInstalledProgram(Handle(), state_.InstallDir + state_.ReadSetupIni("Run", "FileName"),
+                                      state_.InstallDir);
         if (!written) throw tavix::SetupError("Unable to write to " + options);
     }
     state_.EndSetup();
