@@ -239,13 +239,16 @@ void InstallSequence::MakeDesktopLink() {
     }
     const std::string linkName = state_.ReadSetupIni("Form", "desKtopLink");
     if (!desktop[0] || linkName.empty()) {
-        face_.Note("no desktop shortcut: the desktop folder or the shortcut's name is unknown");
+        face_.PartMissing("no desktop shortcut: the desktop folder or the shortcut's name is unknown");
         return;
     }
     const std::wstring linkFile = std::wstring(desktop) + tavix::W(linkName);
     hr = file.p->Save(linkFile.c_str(), FALSE);
-    face_.Note((SUCCEEDED(hr) ? "made the desktop shortcut " : "could not save the desktop shortcut ") +
-               tavix::G(linkFile));
+    if (SUCCEEDED(hr))
+        face_.Note("made the desktop shortcut " + tavix::G(linkFile));
+    else
+        face_.PartMissing("could not save the desktop shortcut " + tavix::G(linkFile) + ": " +
+                          tavix::SystemErrorText(static_cast<unsigned long>(hr)));
 }
 
 // The program manager takes its commands as text of the system's ANSI code
@@ -268,7 +271,7 @@ void InstallSequence::MakeProgramGroupByProgramManager(const tavix::ProgramGroup
     } closeAtEnd{DdeClientConv1};
     DdeClientConv1.SetLink("ProgMan", "ProgMan");
     if (!DdeClientConv1.OpenLink()) {
-        face_.Note("no program group: the program manager does not answer");
+        face_.PartMissing("no program group: the program manager does not answer");
         return;
     }
     for (const std::string& command : tavix::ProgramGroupCommands(group)) DdeClientConv1.ExecuteMacro(command);
@@ -282,32 +285,38 @@ void InstallSequence::MakeProgramGroupAsLinks(const tavix::ProgramGroup& group) 
     wchar_t programs[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAMS | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
                                 programs))) {
-        face_.Note("no program group: the Start menu's programs folder is unknown");
+        face_.PartMissing("no program group: the Start menu's programs folder is unknown");
         return;
     }
     // The names come from the caption: each must stay one name in the folder.
     if (!tavix::IsPlainFileName(group.name)) {
-        face_.Note("no program group: the caption " + group.name + " is no folder name");
+        face_.PartMissing("no program group: the caption " + group.name + " is no folder name");
         return;
     }
     const std::wstring folder = std::wstring(programs) + L"\\" + tavix::W(group.name);
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        face_.Note("no program group: cannot make the folder " + tavix::G(folder));
+        face_.PartMissing("no program group: cannot make the folder " + tavix::G(folder) + ": " +
+                          tavix::SystemErrorText(GetLastError()));
         return;
     }
     for (const tavix::ProgramGroupItem& item : group.items) {
-        if (!tavix::IsPlainFileName(item.title + ".lnk")) continue;
+        if (!tavix::IsPlainFileName(item.title + ".lnk")) {
+            face_.PartMissing("no program group item " + item.title + ": the title is no file name");
+            continue;
+        }
         const std::wstring linkFile = folder + L"\\" + tavix::W(item.title) + L".lnk";
         ComRef<IShellLinkW> link;
         ComRef<IPersistFile> file;
-        bool saved = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                                reinterpret_cast<void**>(&link.p))) &&
-                     SUCCEEDED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p))) &&
-                     SUCCEEDED(link.p->SetPath(LinkTargetPath(tavix::W(item.target)).c_str())) &&
-                     SUCCEEDED(link.p->SetDescription(tavix::W(item.title).c_str())) &&
-                     SUCCEEDED(file.p->Save(linkFile.c_str(), TRUE));
-        face_.Note((saved ? "made the program group item " : "could not make the program group item ") +
-                   tavix::G(linkFile));
+        HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Out());
+        if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, file.Out());
+        if (SUCCEEDED(hr)) hr = link->SetPath(LinkTargetPath(tavix::W(item.target)).c_str());
+        if (SUCCEEDED(hr)) hr = link->SetDescription(tavix::W(item.title).c_str());
+        if (SUCCEEDED(hr)) hr = file->Save(linkFile.c_str(), TRUE);
+        if (SUCCEEDED(hr))
+            face_.Note("made the program group item " + tavix::G(linkFile));
+        else
+            face_.PartMissing("could not make the program group item " + tavix::G(linkFile) + ": " +
+                              tavix::SystemErrorText(static_cast<unsigned long>(hr)));
     }
 }
 

@@ -33,6 +33,10 @@ public:
     virtual bool AskRetry(const std::string& /*message*/) { return false; }
     // A record of each step and each file written (GBK).
     virtual void Note(const std::string& /*line*/) {}
+    // A part of the installation that the sequence goes on without: the
+    // desktop shortcut or the program group could not be made; `why` says
+    // what and why (GBK).
+    virtual void PartMissing(const std::string& why) { Note("failed: " + why); }
 };
 
 enum class InstallOutcome {

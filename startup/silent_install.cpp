@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "install/folder_checks.h"
 #include "install/install_sequence.h"
@@ -61,11 +62,16 @@ public:
     bool YieldPoint() override { return true; }
     void FolderFailed(const std::string& text) override {
         log_.Line("failed: " + text);
-        folderFailed = true;
+        missing.push_back("a folder could not be made; its files are missing");
+    }
+    void PartMissing(const std::string& why) override {
+        log_.Line("failed: " + why);
+        missing.push_back(why);
     }
     void Note(const std::string& line) override { log_.Line(line); }
 
-    bool folderFailed = false;
+    // What the installation went on without, in order.
+    std::vector<std::string> missing;
 
 private:
     SilentLog& log_;
@@ -203,8 +209,10 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     CoUninitialize();
     switch (result.outcome) {
     case install::InstallOutcome::Completed:
-        if (face.folderFailed)
-            return Finish(log, ExitCode::WriteFailed, "a folder could not be made; its files are missing");
+        if (!face.missing.empty())
+            return Finish(log, ExitCode::WriteFailed,
+                          "installed without all of its parts: " + face.missing.front() +
+                              (face.missing.size() > 1 ? " (and " + std::to_string(face.missing.size() - 1) + " more above)" : ""));
         return Finish(log, ExitCode::Success, "installed");
     case install::InstallOutcome::MainFolderFailed:
         return Finish(log, ExitCode::WriteFailed, "the installation folder could not be made");

@@ -163,3 +163,36 @@ E2E_SCENARIO(silent_refusals_have_their_own_exit_codes_and_change_nothing) {
         if (row.after) row.after();
     }
 }
+
+// A part that cannot be made (here the desktop shortcut, with the all-users
+// desktop a file where its folder should be, so that nothing can be written
+// into it) ends the run with exit code 6 and its cause in the log; the rest
+// is installed.
+E2E_SCENARIO(silent_installation_without_its_desktop_shortcut_ends_with_6) {
+    InstallScenario s(std::wstring(kTestRoot) + L"\\无快捷方式\\");
+    const std::wstring log = std::wstring(kTestRoot) + L"\\missing.log";
+    struct DesktopBlocked {
+        std::wstring desktop = CommonDesktopDir(), kept = CommonDesktopDir() + L".kept";
+        DesktopBlocked() {
+            Check(MoveFileW(desktop.c_str(), kept.c_str()) != FALSE, "cannot move the all-users desktop away");
+            WriteFileBytes(desktop, "no folder");
+        }
+        ~DesktopBlocked() {
+            DeleteFileW(desktop.c_str());
+            MoveFileW(kept.c_str(), desktop.c_str());
+        }
+    } blocked;
+    const SilentRun run = RunSilently(SetupExe(), L"/S \"/LOG=" + log + L"\" /D=" + s.dir);
+    const std::wstring text = ReadLog(log);
+    Check(run.code == 6 && !run.windowShown, "exit code %lu\n%s", run.code, ToUtf8(text).c_str());
+    Check(text.find(L"failed: could not save the desktop shortcut " + DesktopLinkPath() + L": ") != std::wstring::npos,
+          "the log does not say why the shortcut is missing:\n%s", ToUtf8(text).c_str());
+    // The last line gives the outcome and names the part.
+    const std::wstring outcome = L"exit code 6: installed without all of its parts: could not save the desktop shortcut ";
+    const std::size_t last = text.rfind(L" exit code ");
+    Check(last != std::wstring::npos && text.compare(last + 1, outcome.size(), outcome) == 0,
+          "the log does not end with the outcome:\n%s", ToUtf8(text).c_str());
+    CheckManifestInstalled(s.dir, 0, Release().manifestLines.size());
+    CheckInstallRegistry(s.dir);
+    Check(FilesIn(ProgramGroupDir() + L"\\").size() == 4, "the program group does not hold four items");
+}
