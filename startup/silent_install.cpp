@@ -25,31 +25,60 @@ namespace {
 using tavix::ExitCode;
 
 // The log of the silent installation: one UTF-8 line per step and per file,
-// each with its local time. Without /LOG= nothing is written.
+// each with its local time, added to what the file holds. Without /LOG=
+// nothing is written.
 class SilentLog {
 public:
     ~SilentLog() {
         if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
     }
+    // Opens the file at `path` (made when missing) to add to it; false for a
+    // name that is a link (a reparse point), a file that has more than one
+    // name, or one that cannot be opened. The setup writes with more rights
+    // than whoever could have put such a name there, so it writes only into
+    // a file that is what its name says.
     bool Open(const std::string& path) {
-        file_ = CreateFileW(tavix::W(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-        return file_ != INVALID_HANDLE_VALUE;
+        HANDLE file = CreateFileW(tavix::W(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                  FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        BY_HANDLE_FILE_INFORMATION info = {};
+        if (!GetFileInformationByHandle(file, &info) ||
+            (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
+            info.nNumberOfLinks > 1) {
+            CloseHandle(file);
+            return false;
+        }
+        file_ = file;
+        return true;
     }
+    // Adds a line. After a write that fails, one line says so where it can,
+    // and nothing more is written.
     void Line(const std::string& gbk) {
-        if (file_ == INVALID_HANDLE_VALUE) return;
+        if (file_ == INVALID_HANDLE_VALUE || failed_) return;
+        if (Write(gbk)) return;
+        failed_ = true;
+        Write("the log cannot be written from here on: " + tavix::SystemErrorText(GetLastError()));
+    }
+    bool Failed() const { return failed_; }
+
+private:
+    bool Write(const std::string& gbk) {
         SYSTEMTIME t;
         GetLocalTime(&t);
         char stamp[40];
         std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", t.wYear, t.wMonth, t.wDay,
                       t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
-        std::string line = stamp + tavix::Utf8(tavix::W(gbk)) + "\r\n";
+        const std::string line = stamp + tavix::Utf8(tavix::W(gbk)) + "\r\n";
         DWORD written = 0;
-        WriteFile(file_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        if (!WriteFile(file_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) return false;
+        if (written == line.size()) return true;
+        SetLastError(ERROR_DISK_FULL);
+        return false;
     }
 
-private:
     HANDLE file_ = INVALID_HANDLE_VALUE;
+    bool failed_ = false;
 };
 
 // What the install sequence shows goes to the log; nothing waits.
@@ -84,7 +113,10 @@ std::string ItemText(const char* type, const char* name) {
     return std::string(static_cast<const char*>(item.data), item.size);
 }
 
+// Ends the run with `code`; a log that could not be written to the end
+// makes a success code 6.
 ExitCode Finish(SilentLog& log, ExitCode code, const std::string& why) {
+    if (code == ExitCode::Success && log.Failed()) code = ExitCode::WriteFailed;
     log.Line("exit code " + std::to_string(static_cast<int>(code)) + ": " + why);
     return code;
 }
@@ -125,17 +157,19 @@ bool MayInstallOver(SilentLog& log, const std::string& newSerial, std::string& i
 ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     // No box of the system either: a script must never wait on one.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
-    SilentLog log;
-    if (cmd.hasLog && !log.Open(cmd.log)) return ExitCode::BadCommandLine;
-    log.Line(std::string(tavix::kAppTitle) + ": silent installation");
-    if (!cmd.error.empty()) return Finish(log, ExitCode::BadCommandLine, cmd.error);
-    if (!lossless) return Finish(log, ExitCode::BadCommandLine, "the command line holds characters without a GBK form");
-
+    // The log is opened only for a run that may go on: a command line that
+    // is refused, or that names a file otherwise than it was typed (a
+    // character without a GBK form), never creates or touches a file, and a
+    // second copy leaves the first copy's log alone.
+    if (!cmd.error.empty() || !lossless) return ExitCode::BadCommandLine;
     HANDLE mutex = CreateMutexA(nullptr, TRUE, tavix::kMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         if (mutex) CloseHandle(mutex);
-        return Finish(log, ExitCode::AnotherCopy, "another copy of the setup is running");
+        return ExitCode::AnotherCopy;
     }
+    SilentLog log;
+    if (cmd.hasLog && !log.Open(cmd.log)) return ExitCode::BadCommandLine;
+    log.Line(std::string(tavix::kAppTitle) + ": silent installation");
 
     SetupState state;
     std::string control, manifest;

@@ -150,15 +150,24 @@ E2E_SCENARIO(silent_refusals_have_their_own_exit_codes_and_change_nothing) {
     for (const Row& row : rows) {
         Log("%s", row.what);
         InstallScenario s(dir);  // puts the registry and the folders back
+        // The log is added to; a run refused for its command line or for
+        // another copy does not open it.
         const std::wstring log = std::wstring(kTestRoot) + L"\\refusal.log";
+        const std::wstring earlier = L"an earlier run's line\r\n";
+        WriteFileBytes(log, ToUtf8(earlier));
         if (row.before) row.before();
         SilentRun run = RunSilently(row.exe.empty() ? SetupExe() : row.exe, L"/S \"/LOG=" + log + L"\" " + row.args);
         const std::wstring text = ReadLog(log);
         Check(run.code == static_cast<DWORD>(row.code), "%s: exit code %lu, expected %d\n%s", row.what, run.code,
               static_cast<int>(row.code), ToUtf8(text).c_str());
         Check(!run.windowShown && !run.controlFiles, "%s: a window or a control file appeared", row.what);
-        Check(text.find(L"exit code " + std::to_wstring(static_cast<int>(row.code)) + L": ") != std::wstring::npos,
-              "%s: the log does not give the outcome:\n%s", row.what, ToUtf8(text).c_str());
+        if (row.code == ExitCode::BadCommandLine || row.code == ExitCode::AnotherCopy) {
+            Check(text == earlier, "%s: the log was written:\n%s", row.what, ToUtf8(text).c_str());
+        } else {
+            Check(text.rfind(earlier, 0) == 0, "%s: the log lost what it held:\n%s", row.what, ToUtf8(text).c_str());
+            Check(text.find(L"exit code " + std::to_wstring(static_cast<int>(row.code)) + L": ") != std::wstring::npos,
+                  "%s: the log does not give the outcome:\n%s", row.what, ToUtf8(text).c_str());
+        }
         CheckNothingInstalled(dir);
         if (row.after) row.after();
     }
@@ -195,4 +204,52 @@ E2E_SCENARIO(silent_installation_without_its_desktop_shortcut_ends_with_6) {
     CheckManifestInstalled(s.dir, 0, Release().manifestLines.size());
     CheckInstallRegistry(s.dir);
     Check(FilesIn(ProgramGroupDir() + L"\\").size() == 4, "the program group does not hold four items");
+}
+
+// The log is checked before it is opened: a name that the system would read
+// otherwise than it was typed, or a file with a second name, is refused and
+// nothing is created or emptied; a second copy given the first copy's log
+// leaves it alone and says that another copy runs.
+E2E_SCENARIO(silent_log_is_checked_before_it_is_opened) {
+    const std::wstring dir = std::wstring(kTestRoot) + L"\\日志\\";
+    InstallScenario s(dir);
+    const std::string kept = "what the file held\r\n";
+
+    // A superscript one has no GBK form; the system's best fit makes it 1.
+    const std::wstring fitted = std::wstring(kTestRoot) + L"\\run1.log", asked = std::wstring(kTestRoot) + L"\\run\u00B9.log";
+    WriteFileBytes(fitted, kept);
+    SilentRun run = RunSilently(SetupExe(), L"/S \"/LOG=" + asked + L"\" /D=" + dir);
+    std::string bytes;
+    Check(run.code == static_cast<DWORD>(ExitCode::BadCommandLine), "/LOG= with a superscript one: exit code %lu", run.code);
+    Check(ReadFileBytes(fitted, bytes) && bytes == kept, "run1.log was changed");
+    Check(!FileExists(asked), "run\\u00B9.log was made");
+    CheckNothingInstalled(dir);
+
+    // A file with a second name, which may lie anywhere on the drive.
+    const std::wstring other = std::wstring(kTestRoot) + L"\\other name.txt", linked = std::wstring(kTestRoot) + L"\\linked.log";
+    WriteFileBytes(other, kept);
+    Check(CreateHardLinkW(linked.c_str(), other.c_str(), nullptr) != FALSE, "cannot make a hard link");
+    run = RunSilently(SetupExe(), L"/S \"/LOG=" + linked + L"\" /D=" + dir);
+    Check(run.code == static_cast<DWORD>(ExitCode::BadCommandLine), "a hard-linked log: exit code %lu", run.code);
+    Check(ReadFileBytes(other, bytes) && bytes == kept, "the other name's file was changed");
+    CheckNothingInstalled(dir);
+
+    // A second copy while the first (held still) writes its log.
+    const std::wstring log = std::wstring(kTestRoot) + L"\\shared.log";
+    Process first = Launch(SetupExe(), L"/S \"/LOG=" + log + L"\" /D=" + dir);
+    Check(WaitFor([&] {
+        std::string text;
+        return ReadFileBytes(log, text) && FromUtf8(text).find(L"installing into ") != std::wstring::npos;
+    }, 30000, 5), "the first copy did not begin");
+    Suspend(first);
+    run = RunSilently(SetupExe(), L"/S \"/LOG=" + log + L"\" /D=" + dir);
+    Resume(first);
+    Check(run.code == static_cast<DWORD>(ExitCode::AnotherCopy), "the second copy: exit code %lu", run.code);
+    const DWORD code = WaitExit(first, 60000);
+    CloseHandle(first.handle);
+    const std::wstring text = ReadLog(log);
+    Check(code == 0 && EndsWith(text, L"exit code 0: installed\r\n"), "the first copy: exit code %lu\n%s", code,
+          ToUtf8(text).c_str());
+    Check(text.find(L"silent installation") == text.rfind(L"silent installation"), "the second copy wrote the log");
+    CheckManifestInstalled(dir, 0, Release().manifestLines.size());
 }

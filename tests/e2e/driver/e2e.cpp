@@ -144,6 +144,24 @@ void Kill(Process& p) {
     }
 }
 
+static void EachThread(const Process& p, DWORD (WINAPI* act)(HANDLE)) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    Check(snap != INVALID_HANDLE_VALUE, "cannot list the threads of process %lu", p.pid);
+    THREADENTRY32 te = {};
+    te.dwSize = sizeof te;
+    for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te)) {
+        if (te.th32OwnerProcessID != p.pid) continue;
+        if (HANDLE h = OpenThread(THREAD_SUSPEND_RESUME, FALSE, te.th32ThreadID)) {
+            act(h);
+            CloseHandle(h);
+        }
+    }
+    CloseHandle(snap);
+}
+
+void Suspend(const Process& p) { EachThread(p, &SuspendThread); }
+void Resume(const Process& p) { EachThread(p, &ResumeThread); }
+
 std::wstring ProcessImage(HWND w) {
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);

@@ -56,6 +56,9 @@ Process Launch(const std::wstring& exe, const std::wstring& args = L"", const st
 DWORD WaitExit(Process& p, DWORD timeoutMs = 30000);
 bool HasExited(const Process& p);
 void Kill(Process& p);
+// Stops every thread of the process where it is, or lets them go on.
+void Suspend(const Process& p);
+void Resume(const Process& p);
 // The full path of the program whose process owns window `w` ("" when it
 // cannot be read).
 std::wstring ProcessImage(HWND w);
