@@ -32,6 +32,8 @@ std::string FolderProblem(const SetupState& state, const std::string& folder) {
     const UINT type = GetDriveTypeW(root.c_str());
     const std::string drive = folder.substr(0, 2);
     if (type == DRIVE_NO_ROOT_DIR || type == DRIVE_UNKNOWN) return "驱动器 " + drive + " 不存在。请选择另一个磁盘。";
+    // A mapped share: the files would lie on another machine, where others decide what they hold.
+    if (type == DRIVE_REMOTE) return "驱动器 " + drive + " 是网络驱动器，不能安装到网络上。请选择本机磁盘上的文件夹。";
     const DWORD attributes = GetFileAttributesW(root.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return "驱动器 " + drive + " 无法访问（没有插入磁盘？）。请选择另一个磁盘。";

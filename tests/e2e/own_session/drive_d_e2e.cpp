@@ -1,7 +1,7 @@
 // The control file's default folder lies on drive D:. Each scenario runs in
 // a session whose D: is changed (own-session.sh, TAVIX_SESSION_DRIVE_D): no
 // D: at all, as on a PC with drive C: only, or a D: that Wine's drive
-// settings call a CD-ROM drive. The rule under test looks at the default
+// settings call a CD-ROM drive or a network drive. The rule under test looks at the default
 // folder's drive only; Z:, the Unix root that the tests' own paths lie on,
 // is a fixed disk that stays, so the drive list shows C: and Z: and the
 // setup's rule for a PC with a single drive does not come into play.
@@ -10,6 +10,7 @@
 #include "driver/setup_steps.h"
 #include "driver/silent_steps.h"
 #include "driver/wizard_steps.h"
+#include "wizard/wizard_ids.h"
 
 #include <shellapi.h>
 
@@ -119,4 +120,30 @@ E2E_SCENARIO(a_cd_rom_drive_d_gives_the_same_folder_on_the_system_drive) {
     Kill(s.setup);
     RemoveControlFiles();
     SilentAloneInstallsOnTheSystemDrive(s);
+}
+
+// A mapped network drive is refused by the folder page and by /S.
+E2E_SCENARIO(a_network_drive_d_is_refused) {
+    CheckDriveD(DRIVE_REMOTE, "a network drive");
+    InstallScenario s(L"D:\\Tavix280\\");
+    const std::wstring refusal = L"驱动器 D: 是网络驱动器，不能安装到网络上。请选择本机磁盘上的文件夹。";
+    s.setup = StartSetupToWizard();
+    HWND w = WaitWizard(s.setup.pid);
+    GoToFolderPage(w);
+    Check(InstallFolderText(w) == OnSystemDrive(), "the folder page offers %s", ToUtf8(InstallFolderText(w)).c_str());
+    SetInstallFolder(w, s.dir);
+    Click(WizardControl(w, wizard_ids::kBtnNext));
+    const MsgBoxInfo box = WaitMessageBox(s.setup.pid);
+    CheckBox(box, L"安装文件夹", refusal, 1, true);
+    Answer(box, IDOK);
+    Check(WaitFor([&] { return WizardPage(w) == 2; }), "the folder page was left");
+    Kill(s.setup);
+    RemoveControlFiles();
+
+    const std::wstring log = std::wstring(kTestRoot) + L"\\network.log";
+    const SilentRun run = RunSilently(SetupExe(), L"/S \"/LOG=" + log + L"\" /D=" + s.dir);
+    const std::wstring text = ReadLog(log);
+    Check(run.code == 5 && text.find(L"is refused: " + refusal) != std::wstring::npos, "/S: exit code %lu\n%s",
+          run.code, ToUtf8(text).c_str());
+    CheckNothingInstalled(s.dir);
 }
