@@ -89,7 +89,15 @@ InstallResult InstallSequence::RunInstall() {
     return result;
 }
 
+void InstallSequence::ClearFolderOf(const std::string& path) {
+    const std::string folder = tavix::FolderWithBackslash(path);
+    if (!clearedFolders_.insert(folder).second) return;
+    for (const std::string& name : tavix::RemoveLeftoverItemFiles(folder))
+        face_.Note("removed " + folder + name + ", left by an earlier run");
+}
+
 void InstallSequence::WriteItem(const tavix::PayloadItem& item, const std::string& path) {
+    ClearFolderOf(path);
     for (;;) {
         try {
             tavix::WritePayload(item, path);
@@ -118,6 +126,7 @@ InstallOutcome InstallSequence::Steps() {
     // 4.
     if (!EnsureMainDir(dir)) return InstallOutcome::MainFolderFailed;
     // 5. A failed write means, as a rule, that the product runs from there.
+    ClearFolderOf(dir + ExeName);
     try {
         tavix::WritePayload(exe, dir + ExeName);
     } catch (const tavix::SetupError& e) {

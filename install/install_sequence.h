@@ -3,6 +3,7 @@
 // information, in one pass. It shows and asks through an InstallFace: the
 // installation window is one, the silent installation another.
 #pragma once
+#include <set>
 #include <string>
 
 #include "install/dde_client.h"
@@ -84,10 +85,14 @@ private:
     void SetBar(int position);
     // Writes an item to `path`, offering to try again while it fails.
     void WriteItem(const tavix::PayloadItem& item, const std::string& path);
+    // Before the first item of this run goes into the folder of `path`: what
+    // an earlier run that was ended while it wrote there left goes first.
+    void ClearFolderOf(const std::string& path);
 
     SetupState& state_;
     InstallFace& face_;
     DdeClientConv DdeClientConv1;
+    std::set<std::string> clearedFolders_;
 };
 
 } // namespace install

@@ -253,3 +253,32 @@ E2E_SCENARIO(silent_log_is_checked_before_it_is_opened) {
     Check(text.find(L"silent installation") == text.rfind(L"silent installation"), "the second copy wrote the log");
     CheckManifestInstalled(dir, 0, Release().manifestLines.size());
 }
+
+// A run ended while it wrote leaves its temporary file beside the target.
+// The next installation into that folder removes such files, plain files of
+// that name only; folders it does not write keep theirs.
+E2E_SCENARIO(leftovers_of_an_ended_run_go_when_their_folder_is_written_again) {
+    InstallScenario s(std::wstring(kTestRoot) + L"\\残留\\");
+    const std::wstring log = std::wstring(kTestRoot) + L"\\leftovers.log";
+    const std::wstring leftovers[] = {s.dir + L"~tx1A2B.tmp", s.dir + L"SdbFile\\~tx0123456789ABCDEF.tmp"};
+    const std::wstring kept[] = {s.dir + L"~tx0001.tmp\\inside.txt", s.dir + L"~tx1234.tmp.bak",
+                                 s.dir + L"其他\\~tx5678.tmp"};
+    for (const wchar_t* folder : {L"", L"SdbFile", L"~tx0001.tmp", L"其他"})
+        CreateDirectoryW((s.dir + folder).c_str(), nullptr);
+    for (const std::wstring& file : leftovers) WriteFileBytes(file, std::string(100000, 'x'));
+    for (const std::wstring& file : kept) WriteFileBytes(file, "not the setup's");
+
+    const SilentRun run = RunSilently(SetupExe(), L"/S \"/LOG=" + log + L"\" /D=" + s.dir);
+    const std::wstring text = ReadLog(log);
+    Check(run.code == 0, "exit code %lu\n%s", run.code, ToUtf8(text).c_str());
+    for (const std::wstring& file : leftovers) {
+        Check(!FileExists(file), "the leftover %s is still there", ToUtf8(file).c_str());
+        Check(text.find(L"removed " + file + L", left by an earlier run\r\n") != std::wstring::npos,
+              "the log does not name the leftover %s", ToUtf8(file).c_str());
+    }
+    for (const std::wstring& file : kept) {
+        std::string bytes;
+        Check(ReadFileBytes(file, bytes) && bytes == "not the setup's", "%s was removed or changed", ToUtf8(file).c_str());
+    }
+    CheckManifestInstalled(s.dir, 0, Release().manifestLines.size());
+}

@@ -10,6 +10,7 @@
 #include "setupdata/ini.h"
 #include "setupdata/gbk.h"
 #include "setupdata/manifest.h"
+#include "setupdata/temporary_names.h"
 
 namespace e2e {
 
@@ -294,8 +295,7 @@ void CheckNoInstallRegistry() {
 
 void CheckNoTemporaryFiles(const std::wstring& dir) {
     for (const std::wstring& name : FilesIn(dir)) {
-        Check(!(name.rfind(L"~tx", 0) == 0 && name.size() == 11), "a temporary file is left: %s",
-              ToUtf8(dir + name).c_str());
+        Check(!tavix::IsTemporaryItemName(ToUtf8(name)), "a temporary file is left: %s", ToUtf8(dir + name).c_str());
         if (DirExists(dir + name)) CheckNoTemporaryFiles(dir + name + L"\\");
     }
 }
