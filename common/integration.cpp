@@ -25,9 +25,10 @@ std::string_view Sub(std::string_view s, std::size_t from1, std::size_t count) {
     return s.substr(from1 - 1, count);
 }
 
-// A path in a command that Windows runs: in quotes, so that a blank in it
-// never splits it (unquoted, D:\Program Files\x.exe starts D:\Program.exe
-// where one exists).
+// A path in a command that Windows runs, or a parameter of the program
+// manager's commands: in quotes, so that a blank in it never splits it
+// (unquoted, D:\Program Files\x.exe starts D:\Program.exe where one exists),
+// nor a "," or ")" (C:\Program Files (x86)\) ends a parameter early.
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 } // namespace
@@ -102,9 +103,9 @@ ProgramGroup ProgramGroupOf(std::string_view installDir, std::string_view exeNam
 }
 
 std::vector<std::string> ProgramGroupCommands(const ProgramGroup& group) {
-    std::vector<std::string> commands = {"[creategroup(" + group.name + "," + group.name + ")]"};
+    std::vector<std::string> commands = {"[creategroup(" + Quoted(group.name) + "," + Quoted(group.name) + ")]"};
     for (const ProgramGroupItem& item : group.items)
-        commands.push_back("[additem(" + item.target + "," + item.title + ")]");
+        commands.push_back("[additem(" + Quoted(item.target) + "," + Quoted(item.title) + ")]");
     return commands;
 }
 

@@ -73,7 +73,8 @@ ProgramGroup ProgramGroupOf(std::string_view installDir, std::string_view exeNam
 
 // The program manager's commands that make the group: "creategroup" with
 // the group's name twice, then one "additem" per item with its target and
-// title. Nothing is quoted; no length limit applies.
+// title. Each parameter is in quotes (a folder such as
+// C:\Program Files (x86)\ holds a ")"); no length limit applies.
 std::vector<std::string> ProgramGroupCommands(const ProgramGroup& group);
 std::vector<std::string> ProgramGroupCommands(std::string_view installDir, std::string_view exeName,
                                               std::string_view caption);

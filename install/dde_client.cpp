@@ -30,13 +30,13 @@ bool DdeClientConv::OpenLink() {
     return conv_ != nullptr;
 }
 
-bool DdeClientConv::ExecuteMacro(const std::string& command) {
+bool DdeClientConv::ExecuteMacro(const std::string& command, DWORD timeoutMs) {
     if (!conv_) return false;
     DWORD result = 0;
-    // The command with its terminating NUL, as text; TIMEOUT_ASYNC: no wait for the answer.
+    // The command with its terminating NUL, as text.
     HDDEDATA r = DdeClientTransaction(reinterpret_cast<BYTE*>(const_cast<char*>(command.c_str())),
                                       static_cast<DWORD>(command.size() + 1), conv_, nullptr, CF_TEXT,
-                                      XTYP_EXECUTE, TIMEOUT_ASYNC, &result);
+                                      XTYP_EXECUTE, timeoutMs, &result);
     return r != nullptr;
 }
 

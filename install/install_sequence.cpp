@@ -57,6 +57,51 @@ std::wstring LinkTargetPath(const std::wstring& path) {
     return n > 0 && n < MAX_PATH ? std::wstring(shortPath, n) : path;
 }
 
+// The user's Start-menu programs folder, made when `create` and missing;
+// empty when it is unknown.
+std::wstring ProgramsFolder(bool create) {
+    wchar_t programs[MAX_PATH] = {};
+    const int csidl = CSIDL_PROGRAMS | (create ? CSIDL_FLAG_CREATE : 0);
+    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, programs))) return std::wstring();
+    return programs;
+}
+
+// The long form of a path to a file that exists (a shortcut may keep the
+// short one); the path itself otherwise.
+std::wstring LongPath(const std::wstring& path) {
+    wchar_t buf[MAX_PATH * 2] = {};
+    const DWORD n = GetLongPathNameW(path.c_str(), buf, MAX_PATH * 2);
+    return n > 0 && n < MAX_PATH * 2 ? std::wstring(buf, n) : path;
+}
+
+// The target of the shortcut `lnk`; empty when it cannot be read.
+std::wstring ShellLinkTarget(const std::wstring& lnk) {
+    ComRef<IShellLinkW> link;
+    ComRef<IPersistFile> file;
+    wchar_t target[MAX_PATH * 2] = {};
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Out())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, file.Out())) || FAILED(file->Load(lnk.c_str(), STGM_READ)) ||
+        FAILED(link->GetPath(target, MAX_PATH * 2, nullptr, SLGP_RAWPATH)))
+        return std::wstring();
+    return target;
+}
+
+// What the group in the Start menu lacks, or empty when it holds every item
+// whose target is installed, each opening its target.
+std::string ProgramGroupShortfall(const tavix::ProgramGroup& group) {
+    const std::wstring folder = ProgramsFolder(false) + L"\\" + tavix::W(group.name) + L"\\";
+    for (const tavix::ProgramGroupItem& item : group.items) {
+        const std::wstring target = tavix::W(item.target);
+        // An item of a file the release does not have opens nothing.
+        if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        const std::wstring linked = ShellLinkTarget(folder + tavix::W(item.title) + L".lnk");
+        if (linked.empty()) return "no item " + item.title;
+        if (CompareStringOrdinal(LongPath(linked).c_str(), -1, LongPath(target).c_str(), -1, TRUE) != CSTR_EQUAL)
+            return "the item " + item.title + " opens " + tavix::G(linked);
+    }
+    return std::string();
+}
+
 } // namespace
 
 InstallSequence::InstallSequence(SetupState& state, InstallFace& face)
@@ -264,13 +309,22 @@ void InstallSequence::MakeDesktopLink() {
 // page, and so makes the group's Chinese names right only where that page is
 // GBK. Elsewhere the setup makes the same folder and shortcuts itself, and so
 // it does without windows: the program manager opens a window on every group
-// it makes, and waits for the shell to do so.
+// it makes, and waits for the shell to do so. What the program manager made
+// is checked: where it is not the whole group (no program manager answers,
+// or a command was not done), the setup makes the group's items itself.
 void InstallSequence::MakeProgramGroup() {
     const tavix::ProgramGroup group = tavix::ProgramGroupOf(state_.InstallDir, ExeName, state_.Caption);
-    if (GetACP() == kGbkCodePage && !state_.Silent)
+    if (GetACP() == kGbkCodePage && !state_.Silent) {
         MakeProgramGroupByProgramManager(group);
-    else
-        MakeProgramGroupAsLinks(group);
+        const std::string shortfall = ProgramGroupShortfall(group);
+        if (shortfall.empty()) {
+            face_.Note("the program manager made the program group " + group.name);
+            return;
+        }
+        face_.Note("the program manager's group " + group.name + " is not complete (" + shortfall +
+                   "); the setup makes its items itself");
+    }
+    MakeProgramGroupAsLinks(group);
 }
 
 void InstallSequence::MakeProgramGroupByProgramManager(const tavix::ProgramGroup& group) {
@@ -280,20 +334,22 @@ void InstallSequence::MakeProgramGroupByProgramManager(const tavix::ProgramGroup
     } closeAtEnd{DdeClientConv1};
     DdeClientConv1.SetLink("ProgMan", "ProgMan");
     if (!DdeClientConv1.OpenLink()) {
-        face_.PartMissing("no program group: the program manager does not answer");
+        face_.Note("the program manager does not answer");
         return;
     }
-    for (const std::string& command : tavix::ProgramGroupCommands(group)) DdeClientConv1.ExecuteMacro(command);
-    face_.Note("asked the program manager for the program group " + group.name);
+    // Each command is waited for, so that the group can be checked after the last.
+    constexpr DWORD kCommandWaitMs = 15000;
+    for (const std::string& command : tavix::ProgramGroupCommands(group))
+        if (!DdeClientConv1.ExecuteMacro(command, kCommandWaitMs))
+            face_.Note("the program manager did not do " + command);
 }
 
 // What the program manager makes: a folder named after the group in the
 // user's Start-menu programs, holding one shortcut per item, named and
 // described by the item's title.
 void InstallSequence::MakeProgramGroupAsLinks(const tavix::ProgramGroup& group) {
-    wchar_t programs[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAMS | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
-                                programs))) {
+    const std::wstring programs = ProgramsFolder(true);
+    if (programs.empty()) {
         face_.PartMissing("no program group: the Start menu's programs folder is unknown");
         return;
     }
@@ -302,7 +358,7 @@ void InstallSequence::MakeProgramGroupAsLinks(const tavix::ProgramGroup& group) 
         face_.PartMissing("no program group: the caption " + group.name + " is no folder name");
         return;
     }
-    const std::wstring folder = std::wstring(programs) + L"\\" + tavix::W(group.name);
+    const std::wstring folder = programs + L"\\" + tavix::W(group.name);
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
         face_.PartMissing("no program group: cannot make the folder " + tavix::G(folder) + ": " +
                           tavix::SystemErrorText(GetLastError()));

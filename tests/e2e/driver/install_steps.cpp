@@ -95,6 +95,27 @@ void WaitForProgramManager(DWORD timeoutMs) {
     Check(up, "the shell's program manager does not answer");
 }
 
+void SendToProgramManager(const std::vector<std::string>& commands) {
+    DWORD inst = 0;
+    Check(DdeInitializeA(&inst, NoDdeCallback, APPCMD_CLIENTONLY, 0) == DMLERR_NO_ERROR, "no DDE");
+    HSZ name = DdeCreateStringHandleA(inst, "ProgMan", CP_WINANSI);
+    HCONV conv = DdeConnect(inst, name, name, nullptr);
+    DdeFreeStringHandle(inst, name);
+    for (const std::string& command : commands) {
+        DWORD result = 0;
+        const bool done = conv && DdeClientTransaction(reinterpret_cast<BYTE*>(const_cast<char*>(command.c_str())),
+                                                       static_cast<DWORD>(command.size() + 1), conv, nullptr, CF_TEXT,
+                                                       XTYP_EXECUTE, 15000, &result) != nullptr;
+        if (!done) {
+            if (conv) DdeDisconnect(conv);
+            DdeUninitialize(inst);
+            Fail("the program manager did not do %s", ToUtf8(FromGbk(command)).c_str());
+        }
+    }
+    DdeDisconnect(conv);
+    DdeUninitialize(inst);
+}
+
 void CloseProgramGroupWindows() {
     while (HWND w = WaitProgramGroupWindow(0)) {
         PostClose(w);
@@ -258,6 +279,25 @@ static void CheckValue(HKEY root, const std::wstring& key, const std::wstring& n
     Check(name.empty() || found, "value %s of %s not listed", ToUtf8(name).c_str(), ToUtf8(key).c_str());
     Check(got == want, "%s \"%s\" is \"%s\", expected \"%s\"", ToUtf8(key).c_str(), ToUtf8(name).c_str(),
           ToUtf8(got).c_str(), ToUtf8(want).c_str());
+}
+
+void CheckProgramGroup(const std::wstring& installDir) {
+    const std::wstring caption = W936(Release().caption);
+    struct Item { std::wstring name, target; };
+    const Item items[] = {
+        {caption + L".lnk", installDir + W936(Release().exeName)},
+        {L"卸载" + caption + L".lnk", installDir + L"Uninstall.exe"},
+        {L"使用说明.lnk", installDir + L"help.chm"},
+        {L"用户授权协议.lnk", installDir + L"用户授权协议.txt"},
+    };
+    Check(WaitFor([&] { return FilesIn(ProgramGroupDir() + L"\\").size() == 4; }, 10000),
+          "the program group %s holds %zu items, not four", ToUtf8(ProgramGroupDir()).c_str(),
+          FilesIn(ProgramGroupDir() + L"\\").size());
+    for (const Item& item : items) {
+        ShellLinkInfo gi;
+        Check(ReadShellLink(ProgramGroupDir() + L"\\" + item.name, gi), "no group item %s", ToUtf8(item.name).c_str());
+        Check(gi.path == item.target, "group item %s points at %s", ToUtf8(item.name).c_str(), ToUtf8(gi.path).c_str());
+    }
 }
 
 void CheckInstallRegistry(const std::wstring& installDir) {
