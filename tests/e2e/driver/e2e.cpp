@@ -127,6 +127,32 @@ Process Launch(const std::wstring& exe, const std::wstring& args, const std::wst
     return Process{pi.hProcess, pi.dwProcessId};
 }
 
+std::wstring CommandLineOf(const std::vector<std::wstring>& args) {
+    std::wstring line;
+    for (const std::wstring& arg : args) {
+        if (!line.empty()) line += L' ';
+        if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) {
+            line += arg;
+            continue;
+        }
+        line += L'"';
+        std::size_t backslashes = 0;
+        for (wchar_t c : arg) {
+            if (c == L'\\') {
+                ++backslashes;
+                continue;
+            }
+            // Backslashes before a quote are doubled, and the quote gets one.
+            line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+            backslashes = 0;
+            line += c;
+        }
+        line.append(backslashes * 2, L'\\');  // before the closing quote
+        line += L'"';
+    }
+    return line;
+}
+
 DWORD WaitExit(Process& p, DWORD timeoutMs) {
     if (WaitForSingleObject(p.handle, timeoutMs) != WAIT_OBJECT_0)
         Fail("process %lu did not end within %lu ms", p.pid, timeoutMs);

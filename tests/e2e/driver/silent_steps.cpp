@@ -47,30 +47,4 @@ bool EndsWith(const std::wstring& text, const std::wstring& last) {
     return text.size() >= last.size() && text.compare(text.size() - last.size(), last.size(), last) == 0;
 }
 
-std::wstring CommandLineOf(const std::vector<std::wstring>& args) {
-    std::wstring line;
-    for (const std::wstring& arg : args) {
-        if (!line.empty()) line += L' ';
-        if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) {
-            line += arg;
-            continue;
-        }
-        line += L'"';
-        std::size_t backslashes = 0;
-        for (wchar_t c : arg) {
-            if (c == L'\\') {
-                ++backslashes;
-                continue;
-            }
-            // Backslashes before a quote are doubled, and the quote gets one.
-            line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-            backslashes = 0;
-            line += c;
-        }
-        line.append(backslashes * 2, L'\\');  // before the closing quote
-        line += L'"';
-    }
-    return line;
-}
-
 } // namespace e2e

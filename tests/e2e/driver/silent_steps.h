@@ -1,10 +1,9 @@
 // Runs of the setup without windows (/S): its exit code, what it showed or
-// wrote on the way, its log, and command lines as launchers build them.
+// wrote on the way, its log.
 #pragma once
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 namespace e2e {
 
@@ -27,11 +26,5 @@ void CheckNothingInstalled(const std::wstring& dir);
 std::wstring ReadLog(const std::wstring& path);
 // True when `text` ends with `last`.
 bool EndsWith(const std::wstring& text, const std::wstring& last);
-
-// The command line that PowerShell, Python or .NET build from a list of
-// arguments, by the quoting rules of the system's argument parser: an
-// argument with a blank or a quote goes in quotes, a quote in it gets a
-// backslash, and backslashes before a quote are doubled.
-std::wstring CommandLineOf(const std::vector<std::wstring>& args);
 
 } // namespace e2e
