@@ -17,6 +17,35 @@ std::string_view Unquote(std::string_view s) {
     return s;
 }
 
+// A value that a launcher quoted from a list of arguments, by the system's
+// rules: the closing quote goes, and the backslashes before it, doubled in
+// front of a quote, are halved. An odd number of them quotes the quote
+// itself, which then stays part of the value (no folder holds a quote).
+std::string ClosedValue(std::string_view value) {
+    std::size_t backslashes = 0;
+    while (backslashes + 1 < value.size() && value[value.size() - 2 - backslashes] == '\\') ++backslashes;
+    if (backslashes % 2) return std::string(value);
+    return std::string(value.substr(0, value.size() - 1 - backslashes / 2));
+}
+
+// The folder of /D= (`rest` begins with the switch, quoted or not), taken
+// to the end of the line: /D=folder, "/D=folder" or /D="folder".
+std::string FolderOfSwitch(std::string_view rest, std::string& error) {
+    const bool quotedSwitch = rest.front() == '"';
+    std::string_view value = rest.substr(quotedSwitch ? 4 : 3);
+    while (!value.empty() && IsBlank(value.back())) value.remove_suffix(1);
+    const bool closed = value.size() >= 1 && value.back() == '"';
+    if (quotedSwitch) {
+        if (!closed) {
+            error = "the quote before /D= is not closed";
+            return std::string(value);
+        }
+        return ClosedValue(value);
+    }
+    if (value.size() >= 2 && value.front() == '"' && closed) return ClosedValue(value.substr(1));
+    return std::string(value);
+}
+
 } // namespace
 
 CommandLine ParseCommandLine(std::string_view args) {
@@ -26,12 +55,13 @@ CommandLine ParseCommandLine(std::string_view args) {
         while (i < args.size() && IsBlank(args[i])) ++i;
         if (i == args.size()) break;
         // /D= takes the rest of the line.
-        if (StartsWithSwitch(args.substr(i), "/D=")) {
-            std::string_view folder = args.substr(i + 3);
-            while (!folder.empty() && IsBlank(folder.back())) folder.remove_suffix(1);
+        const std::string_view rest = args.substr(i);
+        if (StartsWithSwitch(rest, "/D=") || (rest.front() == '"' && StartsWithSwitch(rest.substr(1), "/D="))) {
+            std::string error;
             cmd.hasFolder = true;
-            cmd.folder = std::string(folder);
-            if (folder.empty() && cmd.error.empty()) cmd.error = "/D= names no folder";
+            cmd.folder = FolderOfSwitch(rest, error);
+            if (cmd.folder.empty() && error.empty()) error = "/D= names no folder";
+            if (cmd.error.empty()) cmd.error = error;
             break;
         }
         // A token ends at a blank outside quotes.

@@ -4,8 +4,10 @@
 //
 // /S installs silently. /LOG= names a log file (quotes allowed around the
 // switch or its value). /D= comes last and takes the rest of the line, blanks
-// included, as the installation folder. Switches ignore letter case. Without
-// /S the command line is not used: the wizard runs.
+// included, as the installation folder; quotes may enclose the switch or its
+// value, as launchers that build the line from a list of arguments put them.
+// Switches ignore letter case. Without /S the command line is not used: the
+// wizard runs.
 //
 // The uninstaller reads the same switches but /D= (Uninstall.exe /S
 // [/LOG=file]): it always removes the installation in its own folder.
@@ -33,7 +35,7 @@ struct CommandLine {
     bool hasLog = false;
     std::string log;       // /LOG= value, quotes removed
     bool hasFolder = false;
-    std::string folder;    // /D= value as given (trailing blanks dropped)
+    std::string folder;    // /D= value (trailing blanks and enclosing quotes dropped)
     std::string error;     // why the line is refused; empty when it is usable
 };
 

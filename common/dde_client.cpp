@@ -30,19 +30,13 @@ bool DdeClientConv::OpenLink() {
     return conv_ != nullptr;
 }
 
-bool DdeClientConv::ExecuteMacro(const std::string& command) { return Execute(command, TIMEOUT_ASYNC); }
-
-bool DdeClientConv::ExecuteMacroWait(const std::string& command, unsigned long timeoutMs) {
-    return Execute(command, timeoutMs);
-}
-
-bool DdeClientConv::Execute(const std::string& command, unsigned long timeout) {
+bool DdeClientConv::ExecuteMacro(const std::string& command, DWORD timeoutMs) {
     if (!conv_) return false;
     DWORD result = 0;
-    // The command with its terminating NUL, as text; TIMEOUT_ASYNC: no wait for the answer.
+    // The command with its terminating NUL, as text.
     HDDEDATA r = DdeClientTransaction(reinterpret_cast<BYTE*>(const_cast<char*>(command.c_str())),
                                       static_cast<DWORD>(command.size() + 1), conv_, nullptr, CF_TEXT,
-                                      XTYP_EXECUTE, timeout, &result);
+                                      XTYP_EXECUTE, timeoutMs, &result);
     return r != nullptr;
 }
 

@@ -20,14 +20,12 @@ public:
     // Opens the conversation; false when no server answers.
     bool OpenLink();
     // Sends one execute transaction with the command and its NUL, in the
-    // text clipboard format, without waiting for the server's answer. The
-    // command is sent whole, whatever its length. The conversation is an
-    // ANSI one: a Unicode command whose text is mostly Chinese is taken for
-    // ANSI text by Wine's program manager and cut to its first character.
-    bool ExecuteMacro(const std::string& command);
-    // The same, waiting up to `timeoutMs` for the server's answer; true when
-    // it carried the command out.
-    bool ExecuteMacroWait(const std::string& command, unsigned long timeoutMs);
+    // text clipboard format, and waits up to `timeoutMs` for the server to
+    // have done it; true when it says it has. The command is sent whole,
+    // whatever its length. The conversation is an ANSI one: a Unicode
+    // command whose text is mostly Chinese is taken for ANSI text by Wine's
+    // program manager and cut to its first character.
+    bool ExecuteMacro(const std::string& command, DWORD timeoutMs);
     void CloseLink();
 
 private:

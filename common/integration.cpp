@@ -27,6 +27,12 @@ std::string_view Sub(std::string_view s, std::size_t from1, std::size_t count) {
     return s.substr(from1 - 1, count);
 }
 
+// A path in a command that Windows runs, or a parameter of the program
+// manager's commands: in quotes, so that a blank in it never splits it
+// (unquoted, D:\Program Files\x.exe starts D:\Program.exe where one exists),
+// nor a "," or ")" (C:\Program Files (x86)\) ends a parameter early.
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
 } // namespace
 
 std::string DisplayVersion(std::string_view serial) {
@@ -53,7 +59,7 @@ std::vector<RegValue> UninstallValues(std::string_view installDir, std::string_v
         {hkcu, kUninstallKey, "Publisher", kPublisher},
         {hkcu, kUninstallKey, "DisplayVersion", DisplayVersion(versionSerial)},
         {hkcu, kUninstallKey, "URLInfoAbout", kWebAddress},
-        {hkcu, kUninstallKey, "uninstallstring", std::string(installDir) + kUninstallerFile},
+        {hkcu, kUninstallKey, "uninstallstring", Quoted(std::string(installDir) + kUninstallerFile)},
     };
 }
 
@@ -76,7 +82,7 @@ std::vector<RegValue> UninstallEntryAdditions(std::string_view installDir, std::
 }
 
 std::string QuietUninstallCommand(std::string_view installDir) {
-    return "\"" + std::string(installDir) + kUninstallerFile + "\" /S";
+    return Quoted(std::string(installDir) + kUninstallerFile) + " /S";
 }
 
 std::uint32_t EstimatedSizeKb(std::uint64_t bytes) {
@@ -99,7 +105,7 @@ std::vector<RegValue> AssociationValues(std::string_view ext, std::string_view c
         {hkcr, cls, "", std::string(description)},
         {hkcr, cls + "\\DefaultIcon", "", tgt + "," + std::to_string(iconIndex)},
         {hkcr, cls + "\\Shell\\Open", "", "&Open"},
-        {hkcr, cls + "\\Shell\\Open\\Command", "", tgt + " %1"},
+        {hkcr, cls + "\\Shell\\Open\\Command", "", Quoted(tgt) + " " + Quoted("%1")},
     };
 }
 
@@ -132,9 +138,9 @@ ProgramGroup ProgramGroupOf(std::string_view installDir, std::string_view exeNam
 }
 
 std::vector<std::string> ProgramGroupCommands(const ProgramGroup& group) {
-    std::vector<std::string> commands = {"[creategroup(" + group.name + "," + group.name + ")]"};
+    std::vector<std::string> commands = {"[creategroup(" + Quoted(group.name) + "," + Quoted(group.name) + ")]"};
     for (const ProgramGroupItem& item : group.items)
-        commands.push_back("[additem(" + item.target + "," + item.title + ")]");
+        commands.push_back("[additem(" + Quoted(item.target) + "," + Quoted(item.title) + ")]");
     return commands;
 }
 
@@ -142,5 +148,7 @@ std::vector<std::string> ProgramGroupCommands(std::string_view installDir, std::
                                               std::string_view caption) {
     return ProgramGroupCommands(ProgramGroupOf(installDir, exeName, caption));
 }
+
+std::string DeleteGroupCommand(std::string_view name) { return "[DeleteGroup(" + Quoted(std::string(name)) + ")]"; }
 
 } // namespace tavix

@@ -43,7 +43,8 @@ inline constexpr int kIconIndex = 0;
 std::string DisplayVersion(std::string_view serial);
 
 // The values of the uninstall entry, in the order they are written:
-// "displayname", "Publisher", "DisplayVersion", "URLInfoAbout", "uninstallstring".
+// "displayname", "Publisher", "DisplayVersion", "URLInfoAbout",
+// "uninstallstring" (the uninstaller's path in quotes).
 std::vector<RegValue> UninstallValues(std::string_view installDir, std::string_view versionSerial);
 
 // What Windows' list of installed programs shows beside those five values,
@@ -66,7 +67,8 @@ std::string InstallDateText(int year, int month, int day);
 
 // The document association under HKEY_CLASSES_ROOT, in the order written:
 // the extension's class, the class description, its icon, the "&Open" verb
-// and its command (the target without quotes, then " %1").
+// and its command (the target and "%1", each in quotes, so that neither a
+// blank in the folder nor one in the document's path splits them).
 std::vector<RegValue> AssociationValues(std::string_view ext, std::string_view classKey, int iconIndex,
                                         std::string_view target, std::string_view description);
 
@@ -96,9 +98,14 @@ ProgramGroup ProgramGroupOf(std::string_view installDir, std::string_view exeNam
 
 // The program manager's commands that make the group: "creategroup" with
 // the group's name twice, then one "additem" per item with its target and
-// title. Nothing is quoted; no length limit applies.
+// title. Each parameter is in quotes (a folder such as
+// C:\Program Files (x86)\ holds a ")"); no length limit applies.
 std::vector<std::string> ProgramGroupCommands(const ProgramGroup& group);
 std::vector<std::string> ProgramGroupCommands(std::string_view installDir, std::string_view exeName,
                                               std::string_view caption);
+
+// The program manager's command that removes the group named `name`, its
+// parameter in quotes as above.
+std::string DeleteGroupCommand(std::string_view name);
 
 } // namespace tavix

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "setupdata/system_error.h"
 #include "setupdata/wide_text.h"
 
 namespace tavix {
@@ -14,21 +15,38 @@ void SilentLog::Close() {
 }
 
 bool SilentLog::Open(const std::string& path) {
-    file_ = CreateFileW(W(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
-    return file_ != INVALID_HANDLE_VALUE;
+    HANDLE file = CreateFileW(W(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) || info.nNumberOfLinks > 1) {
+        CloseHandle(file);
+        return false;
+    }
+    file_ = file;
+    return true;
 }
 
 void SilentLog::Line(const std::string& gbk) {
-    if (file_ == INVALID_HANDLE_VALUE) return;
+    if (file_ == INVALID_HANDLE_VALUE || failed_) return;
+    if (Write(gbk)) return;
+    failed_ = true;
+    Write("the log cannot be written from here on: " + SystemErrorText(GetLastError()));
+}
+
+bool SilentLog::Write(const std::string& gbk) {
     SYSTEMTIME t;
     GetLocalTime(&t);
     char stamp[40];
     std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", t.wYear, t.wMonth, t.wDay, t.wHour,
                   t.wMinute, t.wSecond, t.wMilliseconds);
-    std::string line = stamp + Utf8(W(gbk)) + "\r\n";
+    const std::string line = stamp + Utf8(W(gbk)) + "\r\n";
     DWORD written = 0;
-    WriteFile(file_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    if (!WriteFile(file_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) return false;
+    if (written == line.size()) return true;
+    SetLastError(ERROR_DISK_FULL);
+    return false;
 }
 
 void LimitDllSearch() {

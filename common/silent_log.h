@@ -1,5 +1,6 @@
 // The log of a run without windows (/LOG=): one UTF-8 line per step, each
-// with its local time. Without a file nothing is written.
+// with its local time, added to what the file holds. Without a file nothing
+// is written.
 #pragma once
 #include <windows.h>
 
@@ -13,15 +14,25 @@ public:
     SilentLog(const SilentLog&) = delete;
     SilentLog& operator=(const SilentLog&) = delete;
     ~SilentLog();
-    // Creates the log file anew (GBK path); false when it cannot.
+    // Opens the file at `path` (GBK; made when missing) to add to it; false
+    // for a name that is a link (a reparse point), a file that has more than
+    // one name, or one that cannot be opened. The program writes with more
+    // rights than whoever could have put such a name there, so it writes
+    // only into a file that is what its name says.
     bool Open(const std::string& path);
-    // Adds one line (GBK text).
+    // Adds one line (GBK text). After a write that fails, one line says so
+    // where it can, and nothing more is written.
     void Line(const std::string& gbk);
+    // A write has failed: the log is not whole.
+    bool Failed() const { return failed_; }
     // Ends the log: later lines are dropped.
     void Close();
 
 private:
+    bool Write(const std::string& gbk);
+
     HANDLE file_ = INVALID_HANDLE_VALUE;
+    bool failed_ = false;
 };
 
 // DLLs are loaded from the system folder only, never from the program's own

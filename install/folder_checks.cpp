@@ -32,10 +32,21 @@ std::string FolderProblem(const SetupState& state, const std::string& folder) {
     const UINT type = GetDriveTypeW(root.c_str());
     const std::string drive = folder.substr(0, 2);
     if (type == DRIVE_NO_ROOT_DIR || type == DRIVE_UNKNOWN) return "驱动器 " + drive + " 不存在。请选择另一个磁盘。";
+    // A mapped share: the files would lie on another machine, where others decide what they hold.
+    if (type == DRIVE_REMOTE) return "驱动器 " + drive + " 是网络驱动器，不能安装到网络上。请选择本机磁盘上的文件夹。";
     const DWORD attributes = GetFileAttributesW(root.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return "驱动器 " + drive + " 无法访问（没有插入磁盘？）。请选择另一个磁盘。";
     return std::string();
+}
+
+std::string DefaultSetupPath(const SetupState& state) {
+    wchar_t windows[MAX_PATH] = {};
+    const UINT n = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    const std::string systemRoot = n >= 3 && n < MAX_PATH ? tavix::G(std::wstring(windows, 3)) : std::string();
+    ui::CriticalErrorsSuppressed quiet;
+    return tavix::SetupPathOnFixedDrive(state.ReadSetupIni("SetupDir", "SetupPath"), systemRoot,
+                                        [](const std::string& root) { return GetDriveTypeW(tavix::W(root).c_str()) == DRIVE_FIXED; });
 }
 
 DiskSpace SpaceFor(const SetupState& state, const std::string& folder) {

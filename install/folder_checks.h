@@ -15,8 +15,12 @@ std::vector<std::string> TargetsBelowFolder(const SetupState& state);
 
 // Why `folder` cannot be the installation folder (a message for the user),
 // or empty: the rule of tavix::InstallFolderProblem, then whether the
-// folder's drive exists and can be read.
+// folder's drive exists, is no network drive and can be read.
 std::string FolderProblem(const SetupState& state, const std::string& folder);
+
+// [SetupDir] SetupPath, moved to the system drive when its own drive does
+// not exist or is no fixed disk (tavix::SetupPathOnFixedDrive).
+std::string DefaultSetupPath(const SetupState& state);
 
 struct DiskSpace {
     bool known = false;        // the drive answered

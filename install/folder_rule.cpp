@@ -10,6 +10,11 @@ namespace {
 
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
+// "X:\" at the start of `s`.
+bool IsDriveRootPrefix(std::string_view s) {
+    return s.size() >= 3 && IsDriveLetter(s[0]) && s[1] == ':' && s[2] == '\\';
+}
+
 std::string LevelMessage(LevelProblem problem, std::string_view level) {
     const std::string name(level);
     switch (problem) {
@@ -40,7 +45,7 @@ std::string InstallFolderProblem(std::string_view folder, const std::vector<std:
     if (folder.empty()) return "请输入或选择安装文件夹。";
     if (folder.size() >= 2 && (folder[0] == '\\' || folder[0] == '/') && (folder[1] == '\\' || folder[1] == '/'))
         return "不能安装到网络路径。请选择本机磁盘上的文件夹，例如 D:\\Program Files\\。";
-    if (folder.size() < 3 || !IsDriveLetter(folder[0]) || folder[1] != ':' || folder[2] != '\\')
+    if (!IsDriveRootPrefix(folder))
         return "安装文件夹必须是以盘符开头的完整路径，例如 D:\\Program Files\\。";
     // The levels below the drive's root; one final backslash is allowed.
     std::string_view below = folder.substr(3);
@@ -65,6 +70,14 @@ std::string InstallFolderProblem(std::string_view folder, const std::vector<std:
         if (CheckTargetLength(base, target) != PathLength::kFits)
             return "安装文件夹的路径太长：其中最长的文件路径将超过 259 个字符。请选择较短的文件夹。";
     return std::string();
+}
+
+std::string SetupPathOnFixedDrive(std::string_view setupPath, std::string_view systemRoot,
+                                  const std::function<bool(const std::string&)>& fixedDrive) {
+    if (!IsDriveRootPrefix(setupPath) || systemRoot.size() != 3 || !IsDriveRootPrefix(systemRoot))
+        return std::string(setupPath);
+    if (fixedDrive(std::string(setupPath.substr(0, 3)))) return std::string(setupPath);
+    return std::string(systemRoot) + std::string(setupPath.substr(3));
 }
 
 std::string ByteSizeText(std::uint64_t bytes) {

@@ -3,6 +3,7 @@
 // Texts are GBK.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,16 @@ namespace tavix {
 // within 259 characters below it. A final backslash is optional. Whether the
 // drive exists is the platform's question.
 std::string InstallFolderProblem(std::string_view folder, const std::vector<std::string>& targets);
+
+// [SetupDir] SetupPath where a folder can be made. `fixedDrive` answers for
+// a drive's root, such as D:\ (with its backslash): true for a fixed disk.
+// The value stays as it is on a fixed disk; on any other drive (one that does
+// not exist, a DVD, a network or removable drive) the same folder on the
+// system drive `systemRoot` (C:\ for example) is taken. A value that does not
+// begin with a drive letter, a colon and a backslash, or a `systemRoot` that
+// is no drive's root, leaves it as it is.
+std::string SetupPathOnFixedDrive(std::string_view setupPath, std::string_view systemRoot,
+                                  const std::function<bool(const std::string&)>& fixedDrive);
 
 // The question when the drive has fewer free bytes than the setup writes.
 std::string LowSpaceQuestion(char drive, std::uint64_t freeBytes, std::uint64_t neededBytes);

@@ -20,9 +20,12 @@
 #include "setupdata/payload.h"
 #include "setupdata/system_error.h"
 #include "setupdata/wide_text.h"
+#include "ui/com_ref.h"
 
 namespace install {
 namespace {
+
+using ui::ComRef;
 
 // Thrown at a yield point when the face ends the sequence.
 struct SequenceStopped {};
@@ -42,15 +45,6 @@ HKEY RootKey(tavix::RegRoot root) {
     return root == tavix::RegRoot::ClassesRoot ? HKEY_CLASSES_ROOT : HKEY_CURRENT_USER;
 }
 
-// Releases a COM interface when it goes out of scope.
-template <class T>
-struct ComRef {
-    T* p = nullptr;
-    ~ComRef() {
-        if (p) p->Release();
-    }
-};
-
 // A shell link keeps its target also as text of the ANSI code page, and
 // Wine's link reads only that text back: under a code page without Chinese,
 // a link into a Chinese-named folder would point at "C:\\????\\TAVI.exe".
@@ -64,6 +58,51 @@ std::wstring LinkTargetPath(const std::wstring& path) {
     wchar_t shortPath[MAX_PATH] = {};
     const DWORD n = GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
     return n > 0 && n < MAX_PATH ? std::wstring(shortPath, n) : path;
+}
+
+// The user's Start-menu programs folder, made when `create` and missing;
+// empty when it is unknown.
+std::wstring ProgramsFolder(bool create) {
+    wchar_t programs[MAX_PATH] = {};
+    const int csidl = CSIDL_PROGRAMS | (create ? CSIDL_FLAG_CREATE : 0);
+    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, programs))) return std::wstring();
+    return programs;
+}
+
+// The long form of a path to a file that exists (a shortcut may keep the
+// short one); the path itself otherwise.
+std::wstring LongPath(const std::wstring& path) {
+    wchar_t buf[MAX_PATH * 2] = {};
+    const DWORD n = GetLongPathNameW(path.c_str(), buf, MAX_PATH * 2);
+    return n > 0 && n < MAX_PATH * 2 ? std::wstring(buf, n) : path;
+}
+
+// The target of the shortcut `lnk`; empty when it cannot be read.
+std::wstring ShellLinkTarget(const std::wstring& lnk) {
+    ComRef<IShellLinkW> link;
+    ComRef<IPersistFile> file;
+    wchar_t target[MAX_PATH * 2] = {};
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Out())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, file.Out())) || FAILED(file->Load(lnk.c_str(), STGM_READ)) ||
+        FAILED(link->GetPath(target, MAX_PATH * 2, nullptr, SLGP_RAWPATH)))
+        return std::wstring();
+    return target;
+}
+
+// What the group in the Start menu lacks, or empty when it holds every item
+// whose target is installed, each opening its target.
+std::string ProgramGroupShortfall(const tavix::ProgramGroup& group) {
+    const std::wstring folder = ProgramsFolder(false) + L"\\" + tavix::W(group.name) + L"\\";
+    for (const tavix::ProgramGroupItem& item : group.items) {
+        const std::wstring target = tavix::W(item.target);
+        // An item of a file the release does not have opens nothing.
+        if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        const std::wstring linked = ShellLinkTarget(folder + tavix::W(item.title) + L".lnk");
+        if (linked.empty()) return "no item " + item.title;
+        if (CompareStringOrdinal(LongPath(linked).c_str(), -1, LongPath(target).c_str(), -1, TRUE) != CSTR_EQUAL)
+            return "the item " + item.title + " opens " + tavix::G(linked);
+    }
+    return std::string();
 }
 
 } // namespace
@@ -98,7 +137,15 @@ InstallResult InstallSequence::RunInstall() {
     return result;
 }
 
+void InstallSequence::ClearFolderOf(const std::string& path) {
+    const std::string folder = tavix::FolderWithBackslash(path);
+    if (!clearedFolders_.insert(folder).second) return;
+    for (const std::string& name : tavix::RemoveLeftoverItemFiles(folder))
+        face_.Note("removed " + folder + name + ", left by an earlier run");
+}
+
 void InstallSequence::WriteItem(const tavix::PayloadItem& item, const std::string& path) {
+    ClearFolderOf(path);
     for (;;) {
         try {
             tavix::WritePayload(item, path);
@@ -127,6 +174,7 @@ InstallOutcome InstallSequence::Steps() {
     // 4.
     if (!EnsureMainDir(dir)) return InstallOutcome::MainFolderFailed;
     // 5. A failed write means, as a rule, that the product runs from there.
+    ClearFolderOf(dir + ExeName);
     try {
         tavix::WritePayload(exe, dir + ExeName);
     } catch (const tavix::SetupError& e) {
@@ -342,26 +390,38 @@ void InstallSequence::MakeDesktopLink() {
     }
     const std::string linkName = state_.ReadSetupIni("Form", "desKtopLink");
     if (!desktop[0] || linkName.empty()) {
-        face_.Note("no desktop shortcut: the desktop folder or the shortcut's name is unknown");
+        face_.PartMissing("no desktop shortcut: the desktop folder or the shortcut's name is unknown");
         return;
     }
     const std::wstring linkFile = std::wstring(desktop) + tavix::W(linkName);
     hr = file.p->Save(linkFile.c_str(), FALSE);
-    face_.Note((SUCCEEDED(hr) ? "made the desktop shortcut " : "could not save the desktop shortcut ") +
-               tavix::G(linkFile));
+    if (SUCCEEDED(hr))
+        face_.Note("made the desktop shortcut " + tavix::G(linkFile));
+    else
+        face_.PartMissing("could not save the desktop shortcut " + tavix::G(linkFile) + ": " +
+                          tavix::SystemErrorText(static_cast<unsigned long>(hr)));
 }
 
 // The program manager takes its commands as text of the system's ANSI code
 // page, and so makes the group's Chinese names right only where that page is
 // GBK. Elsewhere the setup makes the same folder and shortcuts itself, and so
 // it does without windows: the program manager opens a window on every group
-// it makes, and waits for the shell to do so.
+// it makes, and waits for the shell to do so. What the program manager made
+// is checked: where it is not the whole group (no program manager answers,
+// or a command was not done), the setup makes the group's items itself.
 void InstallSequence::MakeProgramGroup() {
     const tavix::ProgramGroup group = tavix::ProgramGroupOf(state_.InstallDir, ExeName, state_.Caption);
-    if (GroupByProgramManager())
+    if (GroupByProgramManager()) {
         MakeProgramGroupByProgramManager(group);
-    else
-        MakeProgramGroupAsLinks(group);
+        const std::string shortfall = ProgramGroupShortfall(group);
+        if (shortfall.empty()) {
+            face_.Note("the program manager made the program group " + group.name);
+            return;
+        }
+        face_.Note("the program manager's group " + group.name + " is not complete (" + shortfall +
+                   "); the setup makes its items itself");
+    }
+    MakeProgramGroupAsLinks(group);
 }
 
 void InstallSequence::MakeProgramGroupByProgramManager(const tavix::ProgramGroup& group) {
@@ -371,46 +431,54 @@ void InstallSequence::MakeProgramGroupByProgramManager(const tavix::ProgramGroup
     } closeAtEnd{DdeClientConv1};
     DdeClientConv1.SetLink("ProgMan", "ProgMan");
     if (!DdeClientConv1.OpenLink()) {
-        face_.Note("no program group: the program manager does not answer");
+        face_.Note("the program manager does not answer");
         return;
     }
-    for (const std::string& command : tavix::ProgramGroupCommands(group)) DdeClientConv1.ExecuteMacro(command);
-    face_.Note("asked the program manager for the program group " + group.name);
+    // Each command is waited for, so that the group can be checked after the last.
+    constexpr DWORD kCommandWaitMs = 15000;
+    for (const std::string& command : tavix::ProgramGroupCommands(group))
+        if (!DdeClientConv1.ExecuteMacro(command, kCommandWaitMs))
+            face_.Note("the program manager did not do " + command);
 }
 
 // What the program manager makes: a folder named after the group in the
 // user's Start-menu programs, holding one shortcut per item, named and
 // described by the item's title.
 void InstallSequence::MakeProgramGroupAsLinks(const tavix::ProgramGroup& group) {
-    wchar_t programs[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAMS | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
-                                programs))) {
-        face_.Note("no program group: the Start menu's programs folder is unknown");
+    const std::wstring programs = ProgramsFolder(true);
+    if (programs.empty()) {
+        face_.PartMissing("no program group: the Start menu's programs folder is unknown");
         return;
     }
     // The names come from the caption: each must stay one name in the folder.
     if (!tavix::IsPlainFileName(group.name)) {
-        face_.Note("no program group: the caption " + group.name + " is no folder name");
+        face_.PartMissing("no program group: the caption " + group.name + " is no folder name");
         return;
     }
-    const std::wstring folder = std::wstring(programs) + L"\\" + tavix::W(group.name);
+    const std::wstring folder = programs + L"\\" + tavix::W(group.name);
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        face_.Note("no program group: cannot make the folder " + tavix::G(folder));
+        face_.PartMissing("no program group: cannot make the folder " + tavix::G(folder) + ": " +
+                          tavix::SystemErrorText(GetLastError()));
         return;
     }
     for (const tavix::ProgramGroupItem& item : group.items) {
-        if (!tavix::IsPlainFileName(item.title + ".lnk")) continue;
+        if (!tavix::IsPlainFileName(item.title + ".lnk")) {
+            face_.PartMissing("no program group item " + item.title + ": the title is no file name");
+            continue;
+        }
         const std::wstring linkFile = folder + L"\\" + tavix::W(item.title) + L".lnk";
         ComRef<IShellLinkW> link;
         ComRef<IPersistFile> file;
-        bool saved = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                                reinterpret_cast<void**>(&link.p))) &&
-                     SUCCEEDED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p))) &&
-                     SUCCEEDED(link.p->SetPath(LinkTargetPath(tavix::W(item.target)).c_str())) &&
-                     SUCCEEDED(link.p->SetDescription(tavix::W(item.title).c_str())) &&
-                     SUCCEEDED(file.p->Save(linkFile.c_str(), TRUE));
-        face_.Note((saved ? "made the program group item " : "could not make the program group item ") +
-                   tavix::G(linkFile));
+        HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Out());
+        if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, file.Out());
+        if (SUCCEEDED(hr)) hr = link->SetPath(LinkTargetPath(tavix::W(item.target)).c_str());
+        if (SUCCEEDED(hr)) hr = link->SetDescription(tavix::W(item.title).c_str());
+        if (SUCCEEDED(hr)) hr = file->Save(linkFile.c_str(), TRUE);
+        if (SUCCEEDED(hr))
+            face_.Note("made the program group item " + tavix::G(linkFile));
+        else
+            face_.PartMissing("could not make the program group item " + tavix::G(linkFile) + ": " +
+                              tavix::SystemErrorText(static_cast<unsigned long>(hr)));
     }
 }
 

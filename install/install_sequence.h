@@ -3,6 +3,7 @@
 // information, in one pass. It shows and asks through an InstallFace: the
 // installation window is one, the silent installation another.
 #pragma once
+#include <set>
 #include <string>
 
 #include "common/dde_client.h"
@@ -34,6 +35,10 @@ public:
     virtual bool AskRetry(const std::string& /*message*/) { return false; }
     // A record of each step and each file written (GBK).
     virtual void Note(const std::string& /*line*/) {}
+    // A part of the installation that the sequence goes on without: the
+    // desktop shortcut or the program group could not be made; `why` says
+    // what and why (GBK).
+    virtual void PartMissing(const std::string& why) { Note("failed: " + why); }
 };
 
 enum class InstallOutcome {
@@ -95,11 +100,15 @@ private:
     void WriteRecord(bool complete);
     // Whether the program group is made through the program manager.
     bool GroupByProgramManager() const;
+    // Before the first item of this run goes into the folder of `path`: what
+    // an earlier run that was ended while it wrote there left goes first.
+    void ClearFolderOf(const std::string& path);
 
     SetupState& state_;
     InstallFace& face_;
     tavix::DdeClientConv DdeClientConv1;
     tavix::InstallRecord earlierRecord_, plannedRecord_;
+    std::set<std::string> clearedFolders_;
 };
 
 } // namespace install

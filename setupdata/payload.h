@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "setupdata/checksums.h"
 
@@ -42,6 +43,14 @@ std::string DamagedItemText(const std::string& name);
 // on "<path>". <reason>" (ErrorKind::WriteFailed, with the system's reason
 // for the failure), or the damaged-setup error (ErrorKind::MissingItem).
 void WritePayload(const PayloadItem& item, const std::string& path);
+
+// Removes from `folder` (GBK, ending in a backslash) the temporary files
+// that a run ended while it wrote there left behind: plain files whose name
+// is one a temporary item file has (IsTemporaryItemName), never a folder or
+// a link, and nothing at all when `folder` or a folder above it (below its
+// drive's root) is a link, so that nothing is removed elsewhere. Returns the
+// names removed.
+std::vector<std::string> RemoveLeftoverItemFiles(const std::string& folder);
 
 // Removes whatever is at `path` (a file, a link, an empty folder) without
 // following a link, creates the file anew, writes the item into it, checks

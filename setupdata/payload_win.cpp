@@ -1,12 +1,15 @@
 #include <windows.h>
+#include <ntsecapi.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "crc32.h"
 #include "errors.h"
 #include "gbk.h"
 #include "payload.h"
 #include "system_error.h"
+#include "temporary_names.h"
 #include "wide_text.h"
 
 namespace tavix {
@@ -77,6 +80,12 @@ void RemoveEntry(const std::wstring& path) {
         DeleteFileW(path.c_str());
 }
 
+// The folder part of `path` with its backslash; empty when it has none.
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = GbkFindLast(path, '\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 } // namespace
 
 PayloadItem FindPayload(const std::string& type, const std::string& name) {
@@ -110,26 +119,31 @@ std::string DamagedItemText(const std::string& name) {
 }
 
 void WritePayload(const PayloadItem& item, const std::string& path) {
-    // A new file beside the target, under a short name of its own.
-    const std::size_t slash = GbkFindLast(path, '\\');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    // A new file beside the target, under a name of its own that nobody can
+    // know before (64 bits of the system's random generator), so that no
+    // name can be taken or prepared for it.
+    const std::wstring folder = W(FolderOf(path));
     std::wstring temp;
     HANDLE file = INVALID_HANDLE_VALUE;
-    DWORD seed = GetCurrentProcessId() * 7919u + GetTickCount();
-    for (int attempt = 0; attempt < 64 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        wchar_t name[16];
-        wsprintfW(name, L"~tx%04X.tmp", static_cast<unsigned>((seed + attempt) & 0xFFFF));
-        temp = W(folder) + name;
+    DWORD error = ERROR_FILE_EXISTS;
+    for (int attempt = 0; attempt < 8 && file == INVALID_HANDLE_VALUE && error == ERROR_FILE_EXISTS; ++attempt) {
+        std::uint64_t random = 0;
+        if (!RtlGenRandom(&random, sizeof random)) {
+            error = ERROR_GEN_FAILURE;
+            break;
+        }
+        temp = folder + W(TemporaryItemName(random));
         file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
-            GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
+        if (file == INVALID_HANDLE_VALUE) error = GetLastError() == ERROR_ALREADY_EXISTS ? ERROR_FILE_EXISTS : GetLastError();
     }
-    if (file == INVALID_HANDLE_VALUE) throw CannotCreateFile(path, SystemErrorText(GetLastError()));
+    if (file == INVALID_HANDLE_VALUE) throw CannotCreateFile(path, SystemErrorText(error));
 
     std::uint32_t crc = 0;
-    DWORD error = WriteChecked(file, item, crc);
+    error = WriteChecked(file, item, crc);
+    // On the disk before it takes the target's place: after a power cut the
+    // target is the earlier file or the whole new one, never an empty one.
+    if (!error && !FlushFileBuffers(file)) error = GetLastError();
     if (!CloseHandle(file) && !error) error = GetLastError();
     if (error) {
         DeleteFileW(temp.c_str());
@@ -144,6 +158,32 @@ void WritePayload(const PayloadItem& item, const std::string& path) {
         DeleteFileW(temp.c_str());
         throw CannotCreateFile(path, SystemErrorText(error));
     }
+}
+
+std::vector<std::string> RemoveLeftoverItemFiles(const std::string& folder) {
+    std::vector<std::string> removed;
+    const std::wstring dir = W(folder);
+    if (dir.size() < 3 || dir.back() != L'\\') return removed;
+    // Each level below the drive's root, the folder itself the last.
+    for (std::size_t end = dir.find(L'\\', 3); end != std::wstring::npos; end = dir.find(L'\\', end + 1)) {
+        const DWORD a = GetFileAttributesW(dir.substr(0, end).c_str());
+        if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY) || (a & FILE_ATTRIBUTE_REPARSE_POINT))
+            return removed;
+    }
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileExW((dir + L"~tx*.tmp").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                     nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) return removed;
+    do {
+        // The pattern also matches short names; the rule reads the name itself.
+        const std::string name = G(found.cFileName);
+        if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+            !IsTemporaryItemName(name))
+            continue;
+        if (DeleteFileW((dir + found.cFileName).c_str())) removed.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return removed;
 }
 
 void* WriteHeldFile(const PayloadItem& item, const std::string& path) {

@@ -1,18 +1,19 @@
-// The functions the setup calls in ole32.dll and shell32.dll are bound at
-// their first call instead of by the loader at start. Bound by the loader,
-// the two bring combase, rpcrt4, shcore and shlwapi along, and all six are
-// mapped and initialised before the first window; the setup needs none of
-// them before the wizard runs.
+// The functions the setup calls in ole32.dll, oleaut32.dll and shell32.dll
+// are bound at their first call instead of by the loader at start. Bound by
+// the loader, they bring combase, rpcrt4, shcore and shlwapi along, and all
+// are mapped and initialised before the first window; the setup needs none
+// of them before the wizard runs.
 //
 // For each function this file defines the import slot the compiler calls
 // through (__imp__Name@N), set to a stub. The first call loads the DLL from
 // the system folder, puts the real address in the slot and goes on there;
 // later calls go straight to the DLL. Since the slots are defined here, the
 // linker takes nothing from the import libraries for these functions and
-// neither DLL is in the import table. A function of either DLL that is not
+// none of the DLLs is in the import table. A function of either DLL that is not
 // listed here is bound by the loader as usual (and loads its DLL at start).
 #include <windows.h>
 #include <objbase.h>
+#include <oleauto.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -57,6 +58,9 @@ TAVIX_LATE_BOUND(L"ole32.dll", HRESULT, CoCreateInstance, 20,
                  (REFCLSID cls, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* out),
                  (cls, outer, context, iid, out))
 TAVIX_LATE_BOUND(L"ole32.dll", void, CoTaskMemFree, 4, (LPVOID p), (p))
+
+TAVIX_LATE_BOUND(L"oleaut32.dll", BSTR, SysAllocStringLen, 8, (const OLECHAR* text, UINT length), (text, length))
+TAVIX_LATE_BOUND(L"oleaut32.dll", void, SysFreeString, 4, (BSTR text), (text))
 
 TAVIX_LATE_BOUND(L"shell32.dll", PIDLIST_ABSOLUTE, SHBrowseForFolderW, 4, (LPBROWSEINFOW info), (info))
 TAVIX_LATE_BOUND(L"shell32.dll", void, SHChangeNotify, 16, (LONG event, UINT flags, LPCVOID a, LPCVOID b),

@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include <string>
+#include <vector>
 
 #include "install/folder_checks.h"
 #include "install/install_sequence.h"
@@ -33,11 +34,16 @@ public:
     bool YieldPoint() override { return true; }
     void FolderFailed(const std::string& text) override {
         log_.Line("failed: " + text);
-        folderFailed = true;
+        missing.push_back("a folder could not be made; its files are missing");
+    }
+    void PartMissing(const std::string& why) override {
+        log_.Line("failed: " + why);
+        missing.push_back(why);
     }
     void Note(const std::string& line) override { log_.Line(line); }
 
-    bool folderFailed = false;
+    // What the installation went on without, in order.
+    std::vector<std::string> missing;
 
 private:
     tavix::SilentLog& log_;
@@ -50,7 +56,10 @@ std::string ItemText(const char* type, const char* name) {
     return std::string(static_cast<const char*>(item.data), item.size);
 }
 
+// Ends the run with `code`; a log that could not be written to the end
+// makes a success code 6.
 ExitCode Finish(tavix::SilentLog& log, ExitCode code, const std::string& why) {
+    if (code == ExitCode::Success && log.Failed()) code = ExitCode::WriteFailed;
     log.Line("exit code " + std::to_string(static_cast<int>(code)) + ": " + why);
     return code;
 }
@@ -91,17 +100,19 @@ bool MayInstallOver(tavix::SilentLog& log, const std::string& newSerial, std::st
 ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     // No box of the system either: a script must never wait on one.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
-    tavix::SilentLog log;
-    if (cmd.hasLog && !log.Open(cmd.log)) return ExitCode::BadCommandLine;
-    log.Line(std::string(tavix::kAppTitle) + ": silent installation");
-    if (!cmd.error.empty()) return Finish(log, ExitCode::BadCommandLine, cmd.error);
-    if (!lossless) return Finish(log, ExitCode::BadCommandLine, "the command line holds characters without a GBK form");
-
+    // The log is opened only for a run that may go on: a command line that
+    // is refused, or that names a file otherwise than it was typed (a
+    // character without a GBK form), never creates or touches a file, and a
+    // second copy leaves the first copy's log alone.
+    if (!cmd.error.empty() || !lossless) return ExitCode::BadCommandLine;
     HANDLE mutex = CreateMutexA(nullptr, TRUE, tavix::kMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         if (mutex) CloseHandle(mutex);
-        return Finish(log, ExitCode::AnotherCopy, "another copy of the setup is running");
+        return ExitCode::AnotherCopy;
     }
+    tavix::SilentLog log;
+    if (cmd.hasLog && !log.Open(cmd.log)) return ExitCode::BadCommandLine;
+    log.Line(std::string(tavix::kAppTitle) + ": silent installation");
 
     SetupState state;
     std::string control, manifest;
@@ -141,9 +152,15 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
         DWORD a = GetFileAttributesW(tavix::W(path).c_str());
         return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
     };
-    const std::string folder =
-        cmd.hasFolder ? cmd.folder
-                      : tavix::OfferedFolder(state.ReadSetupIni("SetupDir", "SetupPath"), installed, folderExists);
+    std::string folder = cmd.folder;
+    if (!cmd.hasFolder) {
+        const std::string setupPath = state.ReadSetupIni("SetupDir", "SetupPath");
+        const std::string usable = install::DefaultSetupPath(state);
+        folder = tavix::OfferedFolder(usable, installed, folderExists);
+        if (usable != setupPath && folder == tavix::PresetFolder(usable))
+            log.Line("the default folder " + setupPath +
+                     " lies on a drive that does not exist or is no fixed disk; the same folder on the system drive is used");
+    }
     const std::string problem = install::FolderProblem(state, folder);
     if (!problem.empty()) return Finish(log, ExitCode::FolderRefused, "the folder " + folder + " is refused: " + problem);
     const install::DiskSpace space = install::SpaceFor(state, folder);
@@ -169,8 +186,10 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     CoUninitialize();
     switch (result.outcome) {
     case install::InstallOutcome::Completed:
-        if (face.folderFailed)
-            return Finish(log, ExitCode::WriteFailed, "a folder could not be made; its files are missing");
+        if (!face.missing.empty())
+            return Finish(log, ExitCode::WriteFailed,
+                          "installed without all of its parts: " + face.missing.front() +
+                              (face.missing.size() > 1 ? " (and " + std::to_string(face.missing.size() - 1) + " more above)" : ""));
         return Finish(log, ExitCode::Success, "installed");
     case install::InstallOutcome::MainFolderFailed:
         return Finish(log, ExitCode::WriteFailed, "the installation folder could not be made");

@@ -67,19 +67,25 @@ uninstall::UninstallReport RemoveAll(uninstall::Uninstallation& u, uninstall::He
 
 UninstallExit RunSilently(const tavix::CommandLine& cmd, const std::string& exePath, uninstall::Helper& helper) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
+    // The log is opened only for a run that may go on: a refused command
+    // line never creates or touches a file, and a second copy leaves the
+    // first copy's log alone.
+    if (!cmd.error.empty()) return UninstallExit::BadCommandLine;
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, tavix::kMutexName);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (mutex) CloseHandle(mutex);
+        return UninstallExit::AnotherCopy;
+    }
     tavix::SilentLog log;
     if (cmd.hasLog && !log.Open(cmd.log)) return UninstallExit::BadCommandLine;
+    // A log that could not be written to the end makes a success code 6.
     auto finish = [&log](UninstallExit code, const std::string& why) {
+        if (log.Failed() && (code == UninstallExit::Success || code == UninstallExit::UserFilesKept))
+            code = UninstallExit::RemoveFailed;
         log.Line("exit code " + std::to_string(static_cast<int>(code)) + ": " + why);
         return code;
     };
     log.Line("Uninstall: silent uninstallation");
-    if (!cmd.error.empty()) return finish(UninstallExit::BadCommandLine, cmd.error);
-    HANDLE mutex = CreateMutexA(nullptr, TRUE, tavix::kMutexName);
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        if (mutex) CloseHandle(mutex);
-        return finish(UninstallExit::AnotherCopy, "the setup or another uninstaller is running");
-    }
     SilentFace face(log);
     uninstall::Uninstallation u(exePath, face);
     log.Line("uninstalling from " + u.Folder());

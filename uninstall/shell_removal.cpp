@@ -99,7 +99,7 @@ void RemoveProgramGroups(const std::vector<tavix::RecordedGroup>& groups, const 
         if (group.byProgramManager && others.empty() && !ours.empty()) {
             tavix::DdeClientConv dde;
             dde.SetLink("ProgMan", "ProgMan");
-            if (dde.OpenLink() && dde.ExecuteMacroWait("[DeleteGroup(" + group.name + ")]", 10000) && !Exists(dir)) {
+            if (dde.OpenLink() && dde.ExecuteMacro(tavix::DeleteGroupCommand(group.name), 10000) && !Exists(dir)) {
                 notes("asked the program manager to remove the program group " + group.name, false);
                 continue;
             }

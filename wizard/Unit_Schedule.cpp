@@ -1,7 +1,5 @@
 #include "Unit_Schedule.h"
 
-#include <shellapi.h>
-
 #include "install/folder_checks.h"
 #include "install/install_sequence.h"
 #include "install/folder_rule.h"
@@ -9,6 +7,7 @@
 #include "setupdata/system_error.h"
 #include "setupdata/wide_text.h"
 #include "wizard/folder_browser.h"
+#include "wizard/product_start.h"
 #include "wizard/wizard_ids.h"
 #include "wizard/wizard_rules.h"
 
@@ -276,7 +275,7 @@ void TFormSchedule::FormActivate() {
     state_.VersionSerial = state_.ReadSetupIni("Form", "Serial");
     std::string installed;
     if (!CheckEarlierInstallation(installed)) return;
-    SetEditPath(tavix::OfferedFolder(state_.ReadSetupIni("SetupDir", "SetupPath"), installed, &FolderExists));
+    SetEditPath(tavix::OfferedFolder(install::DefaultSetupPath(state_), installed, &FolderExists));
 }
 
 bool TFormSchedule::CheckEarlierInstallation(std::string& installed) {
@@ -365,8 +364,9 @@ void TFormSchedule::Finish() {
         std::string options = state_.InstallDir + "Options.ini";
         bool written = WritePrivateProfileStringW(L"Option", L"Reset", L"88", tavix::W(options).c_str()) != FALSE;
         if (written) install::RecordRewrittenFile(state_.InstallDir, "Options.ini");
-        std::string program = state_.InstallDir + state_.ReadSetupIni("Run", "FileName");
-        ShellExecuteW(Handle(), L"open", tavix::W(program).c_str(), L"", L"", SW_SHOW);
+        // As the user of the desktop, in its folder, as the desktop shortcut starts it.
+        wizard::StartInstalledProgram(Handle(), state_.InstallDir + state_.ReadSetupIni("Run", "FileName"),
+                                      state_.InstallDir);
         if (!written) throw tavix::SetupError("Unable to write to " + options);
     }
     state_.EndSetup();

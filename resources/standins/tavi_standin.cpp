@@ -5,11 +5,72 @@
 //
 // --title sets another window title, the empty one included; any argument that
 // does not begin with "--" (the document the shell passes as %1) is ignored.
-// The program writes no file and no registry value.
+// The program writes no registry value, and no file unless a record of its
+// starts is asked for: while the file "TAVI-started.txt" exists in the
+// Windows temporary folder, each start adds to it, in UTF-8, its command
+// line, each argument as the system splits it, its working folder and the
+// program that started it ("?" when it cannot be read), in one write:
+//
+//   command line: "C:\Tavix\TAVI.exe" "D:\my docs\a.Qvt"
+//   argument: D:\my docs\a.Qvt
+//   working folder: C:\Tavix
+//   started by: C:\windows\explorer.exe
 #include <windows.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <string>
 
 namespace {
+
+std::string Utf8(const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                      nullptr);
+    std::string out(n > 0 ? n : 0, '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+// The program of this process's parent, or "" when it cannot be read.
+std::wstring ParentImage() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return std::wstring();
+    DWORD parent = 0;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (entry.th32ProcessID == GetCurrentProcessId()) parent = entry.th32ParentProcessID;
+    CloseHandle(snapshot);
+    std::wstring image;
+    if (HANDLE process = parent ? OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, parent) : nullptr) {
+        wchar_t path[MAX_PATH * 2] = {};
+        DWORD size = MAX_PATH * 2;
+        if (QueryFullProcessImageNameW(process, 0, path, &size)) image.assign(path, size);
+        CloseHandle(process);
+    }
+    return image;
+}
+
+// Adds this start to the record, when one is asked for.
+void RecordStart(int argc, wchar_t** argv) {
+    wchar_t windows[MAX_PATH] = {};
+    if (!GetWindowsDirectoryW(windows, MAX_PATH)) return;
+    const std::wstring record = std::wstring(windows) + L"\\Temp\\TAVI-started.txt";
+    HANDLE file = CreateFileW(record.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    std::wstring text = L"command line: " + std::wstring(GetCommandLineW()) + L"\r\n";
+    for (int i = 1; i < argc; ++i) text += L"argument: " + std::wstring(argv[i]) + L"\r\n";
+    wchar_t folder[MAX_PATH * 2] = {};
+    GetCurrentDirectoryW(MAX_PATH * 2, folder);
+    text += L"working folder: " + std::wstring(folder) + L"\r\n";
+    const std::wstring parent = ParentImage();
+    text += L"started by: " + (parent.empty() ? L"?" : parent) + L"\r\n";
+    const std::string bytes = Utf8(text);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
 
 const wchar_t kClassName[] = L"TTavi30";
 
@@ -40,6 +101,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     for (int i = 1; argv && i + 1 < argc; ++i) {
         if (lstrcmpW(argv[i], L"--title") == 0) title = argv[++i];
     }
+    if (argv) RecordStart(argc, argv);
 
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;

@@ -1,9 +1,11 @@
 // A drive too small for the release (a 24 MB tmpfs the runner mounts as E:):
 // the folder page asks before going on, the installation names the real
 // cause when the disk runs full, and no file is left cut or made of two
-// versions. The silent installation refuses the drive with its exit code.
+// versions. The silent installation refuses the drive with its exit code,
+// and ends with exit code 6 when its log on that drive runs out of room.
 #include "driver/e2e.h"
 #include "driver/install_steps.h"
+#include "driver/silent_steps.h"
 #include "driver/wizard_steps.h"
 #include "common/command_line.h"
 #include "wizard/wizard_ids.h"
@@ -74,4 +76,37 @@ E2E_SCENARIO(full_disk_names_its_cause_and_cuts_no_file) {
     Check(WaitExit(silent, 30000) == static_cast<DWORD>(tavix::ExitCode::NotEnoughSpace),
           "the silent installation did not refuse the small drive");
     Check(!DirExists(L"E:\\Tavix2"), "the silent installation wrote to the small drive");
+}
+
+E2E_SCENARIO(silent_log_that_runs_out_of_room_ends_with_6) {
+    InstallScenario s(std::wstring(kTestRoot) + L"\\日志满\\");
+    // The small drive filled up to a few kilobytes, less than the log needs.
+    struct FullDrive {
+        const std::wstring filler = L"E:\\filler.bin", log = L"E:\\tavix.log";
+        FullDrive() {
+            HANDLE h = CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            Check(h != INVALID_HANDLE_VALUE, "cannot fill the small drive");
+            for (DWORD piece : {65536u, 4096u}) {
+                const std::string bytes(piece, 'x');
+                DWORD written = 0;
+                while (WriteFile(h, bytes.data(), piece, &written, nullptr) && written == piece) {}
+            }
+            LARGE_INTEGER back = {};
+            back.QuadPart = -8192;
+            Check(SetFilePointerEx(h, back, nullptr, FILE_END) && SetEndOfFile(h), "cannot leave room on the drive");
+            CloseHandle(h);
+        }
+        ~FullDrive() {
+            DeleteFileW(filler.c_str());
+            DeleteFileW(log.c_str());
+        }
+    } full;
+    const SilentRun run = RunSilently(SetupExe(), L"/S /LOG=" + full.log + L" /D=" + s.dir);
+    const std::wstring text = ReadLog(full.log);
+    Check(run.code == 6, "exit code %lu\n%s", run.code, ToUtf8(text).c_str());
+    Check(text.find(L"installing into " + s.dir) != std::wstring::npos && text.find(L"exit code") == std::wstring::npos,
+          "the log does not stop short:\n%s", ToUtf8(text).c_str());
+    // Everything but the log was written.
+    CheckManifestInstalled(s.dir, 0, Release().manifestLines.size());
+    CheckInstallRegistry(s.dir);
 }

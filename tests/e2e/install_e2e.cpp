@@ -4,6 +4,7 @@
 // cancelled.
 #include <set>
 
+#include "common/integration.h"
 #include "driver/e2e.h"
 #include "driver/install_steps.h"
 #include "driver/wizard_steps.h"
@@ -139,22 +140,7 @@ E2E_SCENARIO(full_install) {
     Check(link.path == s.dir + L"TAVI.exe", "shortcut points at %s", ToUtf8(link.path).c_str());
     Check(link.workingDir == s.dir, "shortcut works in %s", ToUtf8(link.workingDir).c_str());
     Check(CopyFileW(DesktopLinkPath().c_str(), linkCopy.c_str(), FALSE), "cannot copy the shortcut");
-    // The program group and its four items.
-    const std::wstring caption = W936(Release().caption);
-    struct Item { std::wstring name, target; };
-    const Item items[] = {
-        {caption + L".lnk", s.dir + L"TAVI.exe"},
-        {L"卸载" + caption + L".lnk", s.dir + L"Uninstall.exe"},
-        {L"使用说明.lnk", s.dir + L"help.chm"},
-        {L"用户授权协议.lnk", s.dir + L"用户授权协议.txt"},
-    };
-    Check(WaitFor([&] { return FilesIn(ProgramGroupDir() + L"\\").size() == 4; }, 10000),
-          "the program group %s does not hold four items", ToUtf8(ProgramGroupDir()).c_str());
-    for (const Item& item : items) {
-        ShellLinkInfo gi;
-        Check(ReadShellLink(ProgramGroupDir() + L"\\" + item.name, gi), "no group item %s", ToUtf8(item.name).c_str());
-        Check(gi.path == item.target, "group item %s points at %s", ToUtf8(item.name).c_str(), ToUtf8(gi.path).c_str());
-    }
+    CheckProgramGroup(s.dir);
     // The shell opens the new group in a window; let it come so that the
     // cleanup closes it.
     WaitProgramGroupWindow(5000);
@@ -368,4 +354,27 @@ E2E_SCENARIO(cancel_during_the_loop) {
     Check(!FileExists(DesktopLinkPath()), "a desktop shortcut was made");
     Check(!DirExists(ProgramGroupDir()), "a program group was made");
     CheckTempFilesGone();
+}
+
+// The usual folder of a 32-bit program on 64-bit Windows holds a ")", which
+// ends an unquoted parameter of the program manager's commands. The group
+// still gets its four items, and the program manager itself makes them from
+// the commands as the setup sends them.
+E2E_SCENARIO(program_group_of_a_folder_with_a_parenthesis) {
+    Check(GetACP() == 936, "the session's code page is %u, not GBK", GetACP());
+    InstallScenario s(L"C:\\Program Files (x86)\\Tavix280\\");
+    InstallProbe probe;
+    HWND wizard = s.StartAtFolderPage(probe);
+    ClickNext(wizard);
+    StartInstall(wizard);
+    WaitFinishPage(wizard, 60000);
+    CheckProgramGroup(s.dir);
+    SetRunAfterInstall(wizard, false);
+    ClickFinish(wizard);
+    WaitExit(s.setup);
+
+    CloseProgramGroupWindows();
+    DeleteTree(ProgramGroupDir());
+    SendToProgramManager(tavix::ProgramGroupCommands(Narrow(s.dir, 936), Release().exeName, Release().caption));
+    CheckProgramGroup(s.dir);
 }

@@ -10,6 +10,13 @@
 #                         Desktop); put back to 96 afterwards. Wine reads it when
 #                         a process starts: a process that runs keeps its DPI,
 #                         one started after the change has the new one.
+#   TAVIX_SESSION_DRIVE_D none: the prefix has no drive D: (C: is left, and
+#                         Z:, the Unix root that the tests' paths lie on);
+#                         cdrom, network: D: is that kind of drive in Wine's
+#                         drive settings (HKLM\Software\Wine\Drives), which
+#                         the mount manager reads when a session starts.
+#                         D: is a fixed disk again afterwards, whatever
+#                         happened.
 # The running session of the shared prefix is ended first, and the one made
 # here is ended afterwards; the next scenario starts the usual session again
 # (zh_CN, the shared display). The prefix stays the same.
@@ -34,7 +41,23 @@ start_session() {
   LC_ALL=$1 wine cmd /c exit </dev/null >/dev/null 2>&1
 }
 
+# Drive D: as `none`, `cdrom`, `network` or `fixed` (the shared prefix's).
+set_drive_d() {
+  local link=$WINEPREFIX/dosdevices/d:
+  if [ "$1" = none ]; then rm -f "$link"; else [ -L "$link" ] || ln -s ../drive_d "$link"; fi
+  case $1 in
+    cdrom|network) wine reg add 'HKLM\Software\Wine\Drives' /v d: /d "$1" /f /reg:64 ;;
+    *) wine reg delete 'HKLM\Software\Wine\Drives' /v d: /f /reg:64 ;;
+  esac </dev/null >/dev/null 2>&1
+  # The mount manager of the session that made the change runs on as it was.
+  end_session
+}
+
 end_session
+if [ -n "${TAVIX_SESSION_DRIVE_D:-}" ]; then
+  trap 'set_drive_d fixed' EXIT
+  set_drive_d "$TAVIX_SESSION_DRIVE_D"
+fi
 if [ -n "${TAVIX_SESSION_SCREEN:-}" ]; then
   n=120
   while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
@@ -57,6 +80,10 @@ if [ -n "$xvfb_pid" ]; then
   kill "$xvfb_pid" 2>/dev/null
   wait "$xvfb_pid" 2>/dev/null
   export DISPLAY=$usual_display
+fi
+if [ -n "${TAVIX_SESSION_DRIVE_D:-}" ]; then
+  set_drive_d fixed
+  trap - EXIT
 fi
 start_session zh_CN.UTF-8
 exit $status

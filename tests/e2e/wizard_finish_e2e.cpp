@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "driver/e2e.h"
+#include "driver/setup_steps.h"
 #include "driver/wizard_steps.h"
 #include "driver/x_input.h"
 #include "wizard/wizard_ids.h"
@@ -91,9 +92,26 @@ POINT CloseBoxPoint(HWND w) {
     Fail("the window has no close box");
 }
 
+// The product started from the finish page works in the installation
+// folder, as the desktop shortcut starts it, and was started by the desktop
+// shell. (Under Wine every program runs as the one user, elevated or not:
+// that the shell's start gives the user's rights instead of the setup's can
+// only be seen on Windows.)
+void CheckStartedAsTheDesktopStartsIt(const ProductStartRecord::Start& start) {
+    const std::wstring folder = kFolder.substr(0, kFolder.size() - 1);
+    Check(lstrcmpiW(start.workingFolder.c_str(), folder.c_str()) == 0, "the product works in %s, not in %s",
+          ToUtf8(start.workingFolder).c_str(), ToUtf8(folder).c_str());
+    Check(start.args.empty(), "the product got arguments: %s", ToUtf8(start.commandLine).c_str());
+    const std::wstring shell = L"\\explorer.exe";
+    Check(start.startedBy.size() > shell.size() &&
+              lstrcmpiW(start.startedBy.c_str() + start.startedBy.size() - shell.size(), shell.c_str()) == 0,
+          "the product was started by %s, not by the desktop shell", ToUtf8(start.startedBy).c_str());
+}
+
 }  // namespace
 
 E2E_SCENARIO(finish_starts_the_product) {
+    ProductStartRecord record;
     FinishedSetup s;
     HWND w = s.wizard;
     const std::wstring caption = ReleaseSetupValue("Form", "Caption");
@@ -120,6 +138,7 @@ E2E_SCENARIO(finish_starts_the_product) {
           "error box %s: %s", ToUtf8(error.caption).c_str(), ToUtf8(error.text).c_str());
     Answer(error, IDOK);
     Check(ProductWindow(10000) != nullptr, "the product was not started after the failed write");
+    CheckStartedAsTheDesktopStartsIt(record.WaitStarts(1).back());
     Check(!HasExited(s.process) && IsShown(w) && WizardPage(w) == 5, "the setup did not stay on the finish page");
     KillByName(L"TAVI.exe");
     Check(WaitFor([] { return ProductWindow(0) == nullptr; }, 5000), "the product did not end");
@@ -137,6 +156,7 @@ E2E_SCENARIO(finish_starts_the_product) {
     Check(product != nullptr, "the product was not started");
     Check(lstrcmpiW(ProcessImage(product).c_str(), (kFolder + L"TAVI.exe").c_str()) == 0, "the product runs from %s",
           ToUtf8(ProcessImage(product)).c_str());
+    CheckStartedAsTheDesktopStartsIt(record.WaitStarts(2).back());
 }
 
 E2E_SCENARIO(finish_without_running_leaves_options_alone) {

@@ -54,7 +54,25 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"switch glued to another", "/SD=C:\\a", false, nullptr, nullptr, true},
         LineCase{"empty log", "/S /LOG=", true, "", nullptr, true},
         LineCase{"two logs", "/S /LOG=a /LOG=b", true, "b", nullptr, true},
-        LineCase{"wizard with a folder", "/D=C:\\a", false, nullptr, "C:\\a", false}),
+        LineCase{"wizard with a folder", "/D=C:\\a", false, nullptr, "C:\\a", false},
+        // Quotes as a launcher puts them around one argument of a list.
+        LineCase{"quoted switch", "/S \"/D=C:\\Program Files\\Tavix280\"", true, nullptr,
+                 "C:\\Program Files\\Tavix280", false},
+        LineCase{"quoted value", "/S /D=\"C:\\Program Files\\Tavix280\"", true, nullptr,
+                 "C:\\Program Files\\Tavix280", false},
+        LineCase{"quoted switch, any letter case, blanks after", "/S \"/d=C:\\a b\"  ", true, nullptr, "C:\\a b",
+                 false},
+        LineCase{"quoted after the log", "\"/LOG=C:\\l g.log\" /S \"/D=D:\\软件\\东方\"", true, "C:\\l g.log",
+                 "D:\\软件\\东方", false},
+        LineCase{"backslashes doubled before the closing quote", "/S \"/D=C:\\a b\\\\\"", true, nullptr,
+                 "C:\\a b\\", false},
+        LineCase{"a quoted quote stays in the folder", "/S \"/D=C:\\a b\\\"", true, nullptr, "C:\\a b\\\"",
+                 false},
+        LineCase{"quote inside the folder stays", "/S /D=C:\\a\"b", true, nullptr, "C:\\a\"b", false},
+        LineCase{"quote opened in the value only", "/S /D=\"C:\\a", true, nullptr, "\"C:\\a", false},
+        LineCase{"quote before the switch not closed", "/S \"/D=C:\\a b", true, nullptr, "C:\\a b", true},
+        LineCase{"empty quoted folder", "/S /D=\"\"", true, nullptr, "", true},
+        LineCase{"empty quoted switch", "/S \"/D=\"", true, nullptr, "", true}),
     tavix_test::CaseName<LineCase>);
 
 }  // namespace

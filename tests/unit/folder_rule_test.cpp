@@ -50,6 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
         FolderCase{"UNC path", "\\\\server\\share\\Tavix", "不能安装到网络路径"},
         FolderCase{"device path", "\\\\?\\C:\\Tavix", "不能安装到网络路径"},
         FolderCase{"forbidden character", "C:\\a|b\\", "文件夹名“a|b”含有 Windows 不允许的字符"},
+        FolderCase{"quote left by a launcher", "C:\\Program Files\\Tavix280\"", "文件夹名“Tavix280\"”含有 Windows 不允许的字符"},
         FolderCase{"colon inside", "C:\\a:b\\", "文件夹名“a:b”含有 Windows 不允许的字符"},
         FolderCase{"slash inside", "C:\\a/b", "文件夹名“a/b”含有 Windows 不允许的字符"},
         FolderCase{"control character", "C:\\a\tb", "文件夹名“a\tb”含有 Windows 不允许的字符"},
@@ -97,6 +98,39 @@ TEST(ControlFile, RefusesNamesThatLeadAstray) {
         const std::string got = tavix::ControlFileProblem(text);
         EXPECT_NE(got.find(c.message), std::string::npos) << c.to << ": " << got;
         EXPECT_EQ(got.rfind("安装程序已损坏", 0), 0u) << got;
+    }
+}
+
+TEST(SetupPathOnFixedDrive, MovesTheFolderToTheSystemDriveOnlyWhenItsOwnIsNoFixedDisk) {
+    // D: is a fixed disk here, E: is not (a DVD, a network drive, or none).
+    std::vector<std::string> asked;
+    auto fixed = [&asked](const std::string& root) {
+        asked.push_back(root);
+        return root == "C:\\" || root == "D:\\" || root == "d:\\";
+    };
+    struct Case {
+        const char* what;
+        const char* setupPath;
+        const char* systemRoot;
+        const char* folder;
+    };
+    const Case cases[] = {
+        {"a fixed disk keeps it", "D:\\Program Files\\Tavix280", "C:\\", "D:\\Program Files\\Tavix280"},
+        {"letter case of the drive kept", "d:\\Tavix280", "C:\\", "d:\\Tavix280"},
+        {"another drive moves to the system drive", "E:\\Program Files\\Tavix280", "C:\\",
+         "C:\\Program Files\\Tavix280"},
+        {"the system drive need not be C:", "E:\\软件\\Tavix280", "F:\\", "F:\\软件\\Tavix280"},
+        {"no drive: left for the folder rule", "\\Program Files\\Tavix280", "C:\\", "\\Program Files\\Tavix280"},
+        {"network path: left for the folder rule", "\\\\server\\Tavix280", "C:\\", "\\\\server\\Tavix280"},
+        {"empty", "", "C:\\", ""},
+        {"no system drive known", "E:\\Tavix280", "", "E:\\Tavix280"},
+        {"a system root that is no root", "E:\\Tavix280", "C:\\Windows", "E:\\Tavix280"},
+    };
+    for (const Case& c : cases) {
+        asked.clear();
+        EXPECT_EQ(tavix::SetupPathOnFixedDrive(c.setupPath, c.systemRoot, fixed), c.folder) << c.what;
+        // Only the drive's root is asked about, never the folder itself.
+        for (const std::string& root : asked) EXPECT_EQ(root.size(), 3u) << c.what << ": " << root;
     }
 }
 

@@ -32,7 +32,7 @@ TEST(UninstallValues, NamesInTheirLetterCaseAndOrder) {
         {"Publisher", "Velmora"},
         {"DisplayVersion", "2.8.2.6"},
         {"URLInfoAbout", kWebAddress},
-        {"uninstallstring", "D:\\Program Files\\Tavix280\\Uninstall.exe"},
+        {"uninstallstring", "\"D:\\Program Files\\Tavix280\\Uninstall.exe\""},
     };
     ASSERT_EQ(v.size(), std::size(want));
     for (std::size_t i = 0; i < v.size(); ++i) {
@@ -55,7 +55,7 @@ TEST(RegInfoValues, AssociationThenApplicationKeys) {
         {cr, "Software\\TAVIX", "", caption},
         {cr, "Software\\TAVIX\\DefaultIcon", "", "D:\\Program Files\\Tavix280\\TAVI.exe,0"},
         {cr, "Software\\TAVIX\\Shell\\Open", "", "&Open"},
-        {cr, "Software\\TAVIX\\Shell\\Open\\Command", "", "D:\\Program Files\\Tavix280\\TAVI.exe %1"},
+        {cr, "Software\\TAVIX\\Shell\\Open\\Command", "", "\"D:\\Program Files\\Tavix280\\TAVI.exe\" \"%1\""},
         {cu, "Software\\TAVIX\\Shell\\PathName", "Path", "D:\\Program Files\\Tavix280\\"},
         {cu, "Software\\TAVIX\\Shell\\Serial", "Serial", "02080206"},
         {cu, "Software\\TAVIX\\Shell\\Version", "Version", "2.8.2.6（标准版-m）"},
@@ -109,21 +109,32 @@ TEST(ProgramGroupOf, TheCaptionNamesTheGroupAndTitlesTheProgramAndItsUninstaller
     }
 }
 
-TEST(ProgramGroupCommands, FiveCommandsInOrderUnquotedAndUncut) {
+TEST(ProgramGroupCommands, FiveCommandsInOrderEachParameterQuotedAndUncut) {
     const std::string caption = "Quorvixv2.8.2.6（标准版-m）";
+    const std::string q = "\"";
     const std::vector<std::string> cmds = ProgramGroupCommands("D:\\Program Files\\Tavix280\\", "TAVI.exe", caption);
     const std::vector<std::string> want = {
-        "[creategroup(" + caption + "," + caption + ")]",
-        "[additem(D:\\Program Files\\Tavix280\\TAVI.exe," + caption + ")]",
-        "[additem(D:\\Program Files\\Tavix280\\Uninstall.exe,卸载" + caption + ")]",
-        "[additem(D:\\Program Files\\Tavix280\\help.chm,使用说明)]",
-        "[additem(D:\\Program Files\\Tavix280\\用户授权协议.txt,用户授权协议)]",
+        "[creategroup(" + q + caption + q + "," + q + caption + q + ")]",
+        "[additem(\"D:\\Program Files\\Tavix280\\TAVI.exe\"," + q + caption + q + ")]",
+        "[additem(\"D:\\Program Files\\Tavix280\\Uninstall.exe\",\"卸载" + caption + q + ")]",
+        "[additem(\"D:\\Program Files\\Tavix280\\help.chm\",\"使用说明\")]",
+        "[additem(\"D:\\Program Files\\Tavix280\\用户授权协议.txt\",\"用户授权协议\")]",
     };
     EXPECT_EQ(cmds, want);
+
+    // The usual folder of a 32-bit program on 64-bit Windows: its ")" stays
+    // inside the quoted parameter.
+    EXPECT_EQ(ProgramGroupCommands("C:\\Program Files (x86)\\Tavix280\\", "TAVI.exe", "Q")[1],
+              "[additem(\"C:\\Program Files (x86)\\Tavix280\\TAVI.exe\",\"Q\")]");
 
     // A folder long enough to push a command past 254 bytes keeps it whole.
     const std::string longDir = "C:\\" + std::string(260, 'd') + "\\";
     const std::vector<std::string> longCmds = ProgramGroupCommands(longDir, "TAVI.exe", caption);
     EXPECT_GT(longCmds[1].size(), 254u);
-    EXPECT_EQ(longCmds[1], "[additem(" + longDir + "TAVI.exe," + caption + ")]");
+    EXPECT_EQ(longCmds[1], "[additem(\"" + longDir + "TAVI.exe\"," + q + caption + q + ")]");
+}
+
+TEST(ProgramGroupCommands, TheGroupIsRemovedByItsQuotedName) {
+    // A caption with a ")" of its own must not end the parameter early.
+    EXPECT_EQ(DeleteGroupCommand("Quorvix (m)"), "[DeleteGroup(\"Quorvix (m)\")]");
 }

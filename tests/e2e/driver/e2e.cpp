@@ -127,6 +127,32 @@ Process Launch(const std::wstring& exe, const std::wstring& args, const std::wst
     return Process{pi.hProcess, pi.dwProcessId};
 }
 
+std::wstring CommandLineOf(const std::vector<std::wstring>& args) {
+    std::wstring line;
+    for (const std::wstring& arg : args) {
+        if (!line.empty()) line += L' ';
+        if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) {
+            line += arg;
+            continue;
+        }
+        line += L'"';
+        std::size_t backslashes = 0;
+        for (wchar_t c : arg) {
+            if (c == L'\\') {
+                ++backslashes;
+                continue;
+            }
+            // Backslashes before a quote are doubled, and the quote gets one.
+            line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+            backslashes = 0;
+            line += c;
+        }
+        line.append(backslashes * 2, L'\\');  // before the closing quote
+        line += L'"';
+    }
+    return line;
+}
+
 DWORD WaitExit(Process& p, DWORD timeoutMs) {
     if (WaitForSingleObject(p.handle, timeoutMs) != WAIT_OBJECT_0)
         Fail("process %lu did not end within %lu ms", p.pid, timeoutMs);
@@ -143,6 +169,24 @@ void Kill(Process& p) {
         WaitForSingleObject(p.handle, 5000);
     }
 }
+
+static void EachThread(const Process& p, DWORD (WINAPI* act)(HANDLE)) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    Check(snap != INVALID_HANDLE_VALUE, "cannot list the threads of process %lu", p.pid);
+    THREADENTRY32 te = {};
+    te.dwSize = sizeof te;
+    for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te)) {
+        if (te.th32OwnerProcessID != p.pid) continue;
+        if (HANDLE h = OpenThread(THREAD_SUSPEND_RESUME, FALSE, te.th32ThreadID)) {
+            act(h);
+            CloseHandle(h);
+        }
+    }
+    CloseHandle(snap);
+}
+
+void Suspend(const Process& p) { EachThread(p, &SuspendThread); }
+void Resume(const Process& p) { EachThread(p, &ResumeThread); }
 
 std::wstring ProcessImage(HWND w) {
     DWORD pid = 0;

@@ -52,10 +52,18 @@ struct Process {
     DWORD pid = 0;
 };
 Process Launch(const std::wstring& exe, const std::wstring& args = L"", const std::wstring& cwd = L"");
+// The command line that PowerShell, Python or .NET build from a list of
+// arguments, by the quoting rules of the system's argument parser: an
+// argument with a blank or a quote goes in quotes, a quote in it gets a
+// backslash, and backslashes before a quote are doubled.
+std::wstring CommandLineOf(const std::vector<std::wstring>& args);
 // Waits for the process to end; returns its exit code, or Fail()s after timeout.
 DWORD WaitExit(Process& p, DWORD timeoutMs = 30000);
 bool HasExited(const Process& p);
 void Kill(Process& p);
+// Stops every thread of the process where it is, or lets them go on.
+void Suspend(const Process& p);
+void Resume(const Process& p);
 // The full path of the program whose process owns window `w` ("" when it
 // cannot be read).
 std::wstring ProcessImage(HWND w);

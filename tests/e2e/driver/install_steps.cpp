@@ -12,6 +12,7 @@
 #include "setupdata/ini.h"
 #include "setupdata/gbk.h"
 #include "setupdata/manifest.h"
+#include "setupdata/temporary_names.h"
 
 namespace e2e {
 
@@ -94,6 +95,27 @@ void WaitForProgramManager(DWORD timeoutMs) {
     DdeFreeStringHandle(inst, name);
     DdeUninitialize(inst);
     Check(up, "the shell's program manager does not answer");
+}
+
+void SendToProgramManager(const std::vector<std::string>& commands) {
+    DWORD inst = 0;
+    Check(DdeInitializeA(&inst, NoDdeCallback, APPCMD_CLIENTONLY, 0) == DMLERR_NO_ERROR, "no DDE");
+    HSZ name = DdeCreateStringHandleA(inst, "ProgMan", CP_WINANSI);
+    HCONV conv = DdeConnect(inst, name, name, nullptr);
+    DdeFreeStringHandle(inst, name);
+    for (const std::string& command : commands) {
+        DWORD result = 0;
+        const bool done = conv && DdeClientTransaction(reinterpret_cast<BYTE*>(const_cast<char*>(command.c_str())),
+                                                       static_cast<DWORD>(command.size() + 1), conv, nullptr, CF_TEXT,
+                                                       XTYP_EXECUTE, 15000, &result) != nullptr;
+        if (!done) {
+            if (conv) DdeDisconnect(conv);
+            DdeUninitialize(inst);
+            Fail("the program manager did not do %s", ToUtf8(FromGbk(command)).c_str());
+        }
+    }
+    DdeDisconnect(conv);
+    DdeUninitialize(inst);
 }
 
 void CloseProgramGroupWindows() {
@@ -261,6 +283,25 @@ static void CheckValue(HKEY root, const std::wstring& key, const std::wstring& n
           ToUtf8(got).c_str(), ToUtf8(want).c_str());
 }
 
+void CheckProgramGroup(const std::wstring& installDir) {
+    const std::wstring caption = W936(Release().caption);
+    struct Item { std::wstring name, target; };
+    const Item items[] = {
+        {caption + L".lnk", installDir + W936(Release().exeName)},
+        {L"卸载" + caption + L".lnk", installDir + L"Uninstall.exe"},
+        {L"使用说明.lnk", installDir + L"help.chm"},
+        {L"用户授权协议.lnk", installDir + L"用户授权协议.txt"},
+    };
+    Check(WaitFor([&] { return FilesIn(ProgramGroupDir() + L"\\").size() == 4; }, 10000),
+          "the program group %s holds %zu items, not four", ToUtf8(ProgramGroupDir()).c_str(),
+          FilesIn(ProgramGroupDir() + L"\\").size());
+    for (const Item& item : items) {
+        ShellLinkInfo gi;
+        Check(ReadShellLink(ProgramGroupDir() + L"\\" + item.name, gi), "no group item %s", ToUtf8(item.name).c_str());
+        Check(gi.path == item.target, "group item %s points at %s", ToUtf8(item.name).c_str(), ToUtf8(gi.path).c_str());
+    }
+}
+
 void CheckInstallRegistry(const std::wstring& installDir) {
     const std::wstring exe = installDir + W936(Release().exeName);
     const std::wstring caption = W936(Release().caption);
@@ -270,12 +311,12 @@ void CheckInstallRegistry(const std::wstring& installDir) {
         {HKEY_CURRENT_USER, kUninstallKey, L"Publisher", L"Velmora"},
         {HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion", L"2.8.2.6"},
         {HKEY_CURRENT_USER, kUninstallKey, L"URLInfoAbout", L"http://www.quorvix.com.cn"},
-        {HKEY_CURRENT_USER, kUninstallKey, L"uninstallstring", installDir + L"Uninstall.exe"},
+        {HKEY_CURRENT_USER, kUninstallKey, L"uninstallstring", L"\"" + installDir + L"Uninstall.exe\""},
         {HKEY_CLASSES_ROOT, L".Qvt", L"", L"Software\\TAVIX"},
         {HKEY_CLASSES_ROOT, L"Software\\TAVIX", L"", caption},
         {HKEY_CLASSES_ROOT, L"Software\\TAVIX\\DefaultIcon", L"", exe + L",0"},
         {HKEY_CLASSES_ROOT, L"Software\\TAVIX\\Shell\\Open", L"", L"&Open"},
-        {HKEY_CLASSES_ROOT, L"Software\\TAVIX\\Shell\\Open\\Command", L"", exe + L" %1"},
+        {HKEY_CLASSES_ROOT, L"Software\\TAVIX\\Shell\\Open\\Command", L"", L"\"" + exe + L"\" \"%1\""},
         {HKEY_CURRENT_USER, L"Software\\TAVIX\\Shell\\PathName", L"Path", installDir},
         {HKEY_CURRENT_USER, L"Software\\TAVIX\\Shell\\Serial", L"Serial", L"02080206"},
         {HKEY_CURRENT_USER, L"Software\\TAVIX\\Shell\\Version", L"Version", W936(Release().version)},
@@ -329,8 +370,7 @@ void CheckNoInstallRegistry() {
 
 void CheckNoTemporaryFiles(const std::wstring& dir) {
     for (const std::wstring& name : FilesIn(dir)) {
-        Check(!(name.rfind(L"~tx", 0) == 0 && name.size() == 11), "a temporary file is left: %s",
-              ToUtf8(dir + name).c_str());
+        Check(!tavix::IsTemporaryItemName(ToUtf8(name)), "a temporary file is left: %s", ToUtf8(dir + name).c_str());
         if (DirExists(dir + name)) CheckNoTemporaryFiles(dir + name + L"\\");
     }
 }

@@ -46,6 +46,9 @@ void CloseProgramGroupWindows();
 // Waits until the shell's program manager answers DDE, as it does on any
 // desktop once the shell has started; Fail()s when it never does.
 void WaitForProgramManager(DWORD timeoutMs = 20000);
+// Sends the program manager these commands (GBK), each waited for, as the
+// setup sends them; Fail()s when one is not done.
+void SendToProgramManager(const std::vector<std::string>& commands);
 
 // Removes what an installation into `installDir` may leave: the folder, the
 // registry keys of the product, the desktop shortcut, the program group (and
@@ -91,6 +94,9 @@ void CheckManifestInstalled(const std::wstring& installDir, std::size_t first, s
 // None of the targets of lines [first, end) exists (lines whose target is
 // also written by an earlier line are skipped).
 void CheckManifestNotInstalled(const std::wstring& installDir, std::size_t first, std::size_t end);
+// The program group holds its four items, each opening its file below
+// installDir (the program, the uninstaller, the help, the agreement).
+void CheckProgramGroup(const std::wstring& installDir);
 // Every registry value of a completed installation, exactly.
 void CheckInstallRegistry(const std::wstring& installDir);
 // None of the values an installation writes exists.

@@ -32,4 +32,39 @@ Process StartProduct(const std::wstring& folder, const std::wstring& exeName, co
     return p;
 }
 
+ProductStartRecord::ProductStartRecord() : path_(WindowsTempDir() + L"TAVI-started.txt") {
+    WriteFileBytes(path_, "");
+}
+
+ProductStartRecord::~ProductStartRecord() { DeleteFileW(path_.c_str()); }
+
+std::vector<ProductStartRecord::Start> ProductStartRecord::Starts() const {
+    std::string bytes;
+    ReadFileBytes(path_, bytes);
+    const std::wstring text = FromUtf8(bytes);
+    std::vector<Start> starts;
+    std::size_t at = 0;
+    for (std::size_t end; (end = text.find(L"\r\n", at)) != std::wstring::npos; at = end + 2) {
+        const std::wstring line = text.substr(at, end - at);
+        const std::size_t colon = line.find(L": ");
+        const std::wstring key = line.substr(0, colon), value = colon == std::wstring::npos ? L"" : line.substr(colon + 2);
+        if (key == L"command line") starts.push_back(Start{value, {}, {}, {}});
+        if (starts.empty()) continue;
+        if (key == L"argument") starts.back().args.push_back(value);
+        if (key == L"working folder") starts.back().workingFolder = value;
+        if (key == L"started by") starts.back().startedBy = value;
+    }
+    return starts;
+}
+
+std::vector<ProductStartRecord::Start> ProductStartRecord::WaitStarts(std::size_t count, DWORD timeoutMs) const {
+    std::vector<Start> starts;
+    // A start is whole once its last line is there.
+    Check(WaitFor([&] {
+        starts = Starts();
+        return starts.size() >= count && !starts.back().startedBy.empty();
+    }, timeoutMs), "the product recorded %zu starts, not %zu", Starts().size(), count);
+    return starts;
+}
+
 } // namespace e2e

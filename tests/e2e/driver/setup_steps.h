@@ -1,6 +1,7 @@
 // Steps shared by the scenarios that start the setup.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "e2e.h"
 
@@ -19,5 +20,29 @@ void EndSetupByBackdrop(Process& setup);
 void RemoveControlFiles();
 // Starts the stand-in product copied under `exeName` into `folder`.
 Process StartProduct(const std::wstring& folder, const std::wstring& exeName, const std::wstring& title = L"Quorvix");
+
+// What the stand-in product records of its starts while the record file
+// exists (resources/standins/tavi_standin.cpp): made empty when this is
+// made, removed when it goes.
+class ProductStartRecord {
+public:
+    struct Start {
+        std::wstring commandLine;
+        std::vector<std::wstring> args;  // as the system split the command line
+        std::wstring workingFolder;
+        std::wstring startedBy;          // the program of the parent process
+    };
+    ProductStartRecord();
+    ~ProductStartRecord();
+    ProductStartRecord(const ProductStartRecord&) = delete;
+    ProductStartRecord& operator=(const ProductStartRecord&) = delete;
+    // The starts recorded so far, in order.
+    std::vector<Start> Starts() const;
+    // Waits until `count` starts are recorded; Fail()s when they are not.
+    std::vector<Start> WaitStarts(std::size_t count, DWORD timeoutMs = 15000) const;
+
+private:
+    std::wstring path_;
+};
 
 } // namespace e2e

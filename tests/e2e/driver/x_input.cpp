@@ -8,24 +8,6 @@
 namespace e2e {
 namespace {
 
-// One argument of a Windows command line, quoted as the parser of the
-// command line expects (Wine splits it so for a Linux program too).
-std::wstring QuoteArg(const std::wstring& arg) {
-    std::wstring out = L"\"";
-    std::size_t backslashes = 0;
-    for (wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        out += c;
-    }
-    out.append(backslashes * 2, L'\\');
-    return out + L"\"";
-}
-
 // A word for /bin/sh, quoted so that it stays one word as it is.
 std::string ShellWord(const std::string& s) {
     std::string out = "'";
@@ -55,7 +37,7 @@ std::string RunOnLinux(const std::string& shellCommand, DWORD timeoutMs) {
     DeleteFileW(rc.c_str());
     const std::string script = "{ " + shellCommand + "; } > " + base + ".out 2>&1; echo $? > " + base +
                                ".tmp; mv " + base + ".tmp " + base + ".rc";
-    std::wstring cmd = L"/bin/sh -c " + QuoteArg(FromUtf8(script));
+    std::wstring cmd = L"/bin/sh -c " + CommandLineOf({FromUtf8(script)});
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};

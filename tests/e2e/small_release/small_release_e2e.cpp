@@ -122,9 +122,9 @@ E2E_SCENARIO(installs_with_its_own_texts) {
     Check(RegText(HKEY_CURRENT_USER, L"Software\\TAVIX\\Shell\\PathName", L"Path") == kInstallDir, "path");
     Check(RegText(HKEY_CLASSES_ROOT, L"Software\\TAVIX", L"") == kCaption, "document type description");
     Check(RegText(HKEY_CLASSES_ROOT, L"Software\\TAVIX\\Shell\\Open\\Command", L"") ==
-              kInstallDir + L"TAVI.exe %1",
+              L"\"" + kInstallDir + L"TAVI.exe\" \"%1\"",
           "open command");
-    Check(RegText(HKEY_CURRENT_USER, kUninstallKey, L"uninstallstring") == kInstallDir + L"Uninstall.exe",
+    Check(RegText(HKEY_CURRENT_USER, kUninstallKey, L"uninstallstring") == L"\"" + kInstallDir + L"Uninstall.exe\"",
           "uninstall string");
     Check(RegText(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion") == L"3.1.0.2", "display version");
 
