@@ -89,9 +89,10 @@ UninstallExit RunSilently(const tavix::CommandLine& cmd, const std::string& exeP
     SilentFace face(log);
     uninstall::Uninstallation u(exePath, face);
     log.Line("uninstalling from " + u.Folder());
+    // The product first: while it runs it holds the folder open (its working folder).
+    if (tavix::IsProductRunning()) return finish(UninstallExit::ProductRunning, "the product is running; it is left running");
     std::string problem;
     if (!u.Prepare(problem)) return finish(UninstallExit::RecordUnusable, problem);
-    if (tavix::IsProductRunning()) return finish(UninstallExit::ProductRunning, "the product is running; it is left running");
     // The shell's link object serves any apartment; a multithreaded one
     // opens no window (under Wine: loads no display driver).
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -115,15 +116,17 @@ UninstallExit RunWithWindow(const std::string& exePath, uninstall::Helper& helpe
     uninstall::Uninstallation u(exePath, face);
     const std::string caption = u.Caption();
     ui::SetAppTitle(tavix::UninstallTitle(caption));
-    std::string problem;
-    if (!u.Prepare(problem)) {
-        ui::MsgBox(ui::AppWindow(), problem, tavix::UninstallTitle(caption), MB_OK | MB_ICONERROR);
-        return UninstallExit::RecordUnusable;
-    }
+    // The product first: while it runs, its working folder is the
+    // installation folder, which it holds open against removal.
     if (tavix::IsProductRunning()) {
         const int answer = ui::MsgBox(ui::AppWindow(), tavix::ProductRunningUninstallQuestion(), "运行提示",
                                       MB_YESNO | MB_ICONWARNING | MB_SYSTEMMODAL);
         if (answer != IDYES || !EndProduct()) return UninstallExit::ProductRunning;
+    }
+    std::string problem;
+    if (!u.Prepare(problem)) {
+        ui::MsgBox(ui::AppWindow(), problem, tavix::UninstallTitle(caption), MB_OK | MB_ICONERROR);
+        return UninstallExit::RecordUnusable;
     }
     CoInitialize(nullptr);
     UninstallExit result;
