@@ -17,7 +17,7 @@ tavix_wine64=/usr/lib/wine/wine64
 # whatever packages are installed.
 tavix_choose_wine() {
   local out rc=0
-  out=$("$tavix_wine32" --version 2>&1) || rc=$?
+  out=$(export LC_ALL=C; "$tavix_wine32" --version 2>&1) || rc=$?
   if [ "${TAVIX_WIN64:-0}" = 1 ]; then
     TAVIX_WIN_BITS=64
     TAVIX_WIN_WHY="TAVIX_WIN64=1 asks for the 64-bit way"
