@@ -57,10 +57,10 @@ if [ -n "${TAVIX_RELEASE_DIR:-}" ]; then
       cmake --build "$root/build/bench-$tree" -j 2 --target "$target"
     } >>"$out/build.log" 2>&1 || { cat "$out/build.log" >&2; exit 1; }
   done
-  win=$root/build/bench-$bench_tree setup32=$root/build/bench-win/TavixSetup.exe
+  win=$root/build/bench-$bench_tree setup32=$root/build/bench-win/TavixSetup.exe release32=$release
 else
   TAVIX_WIN_TREES=$trees "$root/scripts/build.sh" >"$out/build.log" 2>&1 || { cat "$out/build.log" >&2; exit 1; }
-  win=$root/build/$bench_tree setup32=$root/build/win/TavixSetup.exe
+  win=$root/build/$bench_tree setup32=$root/build/win/TavixSetup.exe release32=$root/build/win/release
 fi
 set -a
 # shellcheck disable=SC1091
@@ -124,7 +124,8 @@ if [[ " $phases " == *" first_window_trace "* ]]; then
 fi
 
 ran=()
-[ "$TAVIX_SETUP_EXE" -ef "$setup32" ] || ran=(--ran "$TAVIX_SETUP_EXE (the 64-bit build, under wine64)")
+[ "$TAVIX_SETUP_EXE" -ef "$setup32" ] ||
+  ran=(--ran "$TAVIX_SETUP_EXE (the 64-bit build, under wine64)" --setup-release "$release32")
 python3 "$root/bench/report.py" --results "$TAVIX_BENCH_RESULTS" --memory "$out/memory.txt" \
   --release "$TAVIX_RELEASE_DIR" --setup "$setup32" "${ran[@]}" "${report_nsis[@]}" |
   tee "$out/table.txt"
