@@ -33,7 +33,8 @@ tavix_choose_wine() {
 }
 
 # tavix_use_wine 32|64: the loader ($TAVIX_WINE) and the prefix for programs
-# of that word size. TAVIX_WINEPREFIX, when set, names the prefix.
+# of that word size. TAVIX_WINEPREFIX, when set, names the prefix; the test
+# runners call this with the word size of their build tree.
 tavix_use_wine() {
   if [ "$1" = 64 ]; then
     TAVIX_WINE=$tavix_wine64
@@ -45,7 +46,7 @@ tavix_use_wine() {
     export WINEARCH=win32
     export WINEPREFIX=${TAVIX_WINEPREFIX:-$root/build/wineprefix}
   fi
-  export TAVIX_WIN_BITS=$1 TAVIX_WINE TAVIX_WINEPREFIX=$WINEPREFIX
+  export TAVIX_WIN_BITS=$1
 }
 
 tavix_start_display() {

@@ -12,7 +12,6 @@ tavix_use_wine "${TAVIX_WIN_BITS:-32}"
 export LC_ALL=${TAVIX_SESSION_LOCALE:-zh_CN.UTF-8}
 win() { printf 'Z:%s' "${1//\//\\}"; }
 [ -n "${TAVIX_ARTIFACTS:-}" ] && mkdir -p "$TAVIX_ARTIFACTS"
-loader=$TAVIX_WINE
 for v in $(compgen -v TAVIX_); do
   case "$v" in TAVIX_WINEPREFIX|TAVIX_WINE) continue ;; esac
   case "${!v}" in /*) export "$v=$(win "${!v}")" ;; esac
@@ -21,4 +20,4 @@ done
 # it open; start it detached first (a no-op when one runs).
 wineserver -p 600 </dev/null >/dev/null 2>&1 || true
 prog=$1; shift
-exec "$loader" "$prog" "$@"
+exec "$TAVIX_WINE" "$prog" "$@"
