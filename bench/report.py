@@ -10,10 +10,14 @@ ap = argparse.ArgumentParser()
 ap.add_argument("--results", required=True)
 ap.add_argument("--memory", required=True)
 ap.add_argument("--release", required=True)
-ap.add_argument("--setup", required=True)
+ap.add_argument("--setup", required=True, help="the setup whose file size is compared (the 32-bit one)")
+ap.add_argument("--setup-release", help="the release that setup carries, when not --release")
+ap.add_argument("--ran", help="the setup that was run, when another build (the 64-bit one)")
 ap.add_argument("--nsis", required=True)
 ap.add_argument("--nsis-nocrc", help="the NSIS installer made with CRCCheck off")
+ap.add_argument("--nsis-not-run", metavar="WHY", help="NSIS was not run on this host, for this reason")
 args = ap.parse_args()
+NOT_RUN = "not run on this host"
 
 PAUSE_MS, HANDOVER_MS = 50, 1000  # the installation's pause per item and its hand-over timer
 
@@ -68,8 +72,12 @@ def paired(a, b):
     return statistics.median(x / y for x, y in pairs) if pairs else None
 
 
+def payload_bytes(release):
+    return sum(os.path.getsize(os.path.join(release, p)) for p in manifest_files(release))
+
+
 files = manifest_files(args.release)
-payload = sum(os.path.getsize(os.path.join(args.release, p)) for p in files)
+payload = payload_bytes(args.release)
 mb = payload / 1e6
 rows = []  # (measure, ours, reference, ratio, target text, met)
 
@@ -81,6 +89,12 @@ def row(measure, ours, ref, unit, fmt, ratio, target, met, runs):
 
 def count(*names):
     return "/".join(str(len(values.get(n, []))) for n in names)
+
+
+def nsis_not_run(measure, ours, unit, fmt, target, *names):
+    """A row against NSIS on a host where NSIS does not run."""
+    if args.nsis_not_run:
+        rows.append((measure, (fmt % ours) + unit if ours else "-", NOT_RUN, "-", target, "-", count(*names)))
 
 
 ext, copy = med("extract_ms"), med("copy_ms")
@@ -98,16 +112,24 @@ if ext_wall and nsis_wall:
     r = paired("nsis_silent_wall_ms", "extract_wall_ms")
     row("extraction throughput vs NSIS /S (process start to exit)", mb / ext_wall * 1000, mb / nsis_wall * 1000,
         " MB/s", "%.0f", r, ">= 2.00", r >= 2.0, count("extract_wall_ms", "nsis_silent_wall_ms"))
+elif ext_wall:
+    nsis_not_run("extraction throughput vs NSIS /S (process start to exit)", mb / ext_wall * 1000, " MB/s", "%.0f",
+                 ">= 2.00", "extract_wall_ms")
 fw_ours, fw_nsis = med("first_window_ours_ms"), med("first_window_nsis_ms")
 if fw_ours and fw_nsis:
     r = paired("first_window_ours_ms", "first_window_nsis_ms")
     row("start to first visible window", fw_ours, fw_nsis, " ms", "%.0f", r, "<= 0.60", r <= 0.6,
         count("first_window_ours_ms", "first_window_nsis_ms"))
+elif fw_ours:
+    nsis_not_run("start to first visible window", fw_ours, " ms", "%.0f", "<= 0.60", "first_window_ours_ms")
 fw_nocrc = med("first_window_nsis_nocrc_ms")
 if fw_ours and fw_nocrc:
     r = paired("first_window_ours_ms", "first_window_nsis_nocrc_ms")
     row("start to first visible window vs NSIS with CRCCheck off", fw_ours, fw_nocrc, " ms", "%.0f", r, "< 1.00",
         r < 1.0, count("first_window_ours_ms", "first_window_nsis_nocrc_ms"))
+elif fw_ours:
+    nsis_not_run("start to first visible window vs NSIS with CRCCheck off", fw_ours, " ms", "%.0f", "< 1.00",
+                 "first_window_ours_ms")
 silent, silent_copy, silent_nsis = med("silent_ours_wall_ms"), med("silent_copy_wall_ms"), med("silent_nsis_wall_ms")
 if silent and silent_copy:
     r = paired("silent_ours_wall_ms", "silent_copy_wall_ms")
@@ -122,7 +144,10 @@ if silent and silent_nsis:
     r = paired("silent_ours_wall_ms", "silent_nsis_wall_ms")
     row("silent installation /S vs NSIS /S (process start to exit)", silent, silent_nsis, " ms", "%.0f", r,
         "<= 0.50", r <= 0.5, count("silent_ours_wall_ms", "silent_nsis_wall_ms"))
-over_ours = os.path.getsize(args.setup) - payload
+elif silent:
+    nsis_not_run("silent installation /S vs NSIS /S (process start to exit)", silent, " ms", "%.0f", "<= 0.50",
+                 "silent_ours_wall_ms")
+over_ours = os.path.getsize(args.setup) - payload_bytes(args.setup_release or args.release)
 over_nsis = os.path.getsize(args.nsis) - payload
 r = over_ours / over_nsis
 row("executable size minus payload", over_ours / 1024, over_nsis / 1024, " KB", "%.0f", r, "< 1.00", r < 1.0, "1/1")
@@ -132,6 +157,9 @@ if memory.get("ours") and memory.get("nsis"):
     r = ours / nsis
     row("peak private memory during an installation (RssAnon)", ours / 1024, nsis / 1024, " MB", "%.1f", r,
         "<= 1.00", r <= 1.0, "%d/%d" % (len(memory["ours"]), len(memory["nsis"])))
+elif memory.get("ours"):
+    nsis_not_run("peak private memory during an installation (RssAnon)",
+                 statistics.median(m[0] for m in memory["ours"]) / 1024, " MB", "%.1f", "<= 1.00")
 inst = med("install_ours_ms")
 floor = len(files) * PAUSE_MS + HANDOVER_MS
 if inst:
@@ -148,6 +176,10 @@ for x in rows:
     print("  ".join("%-*s" % (w, v) for w, v in zip(widths, x)))
 
 print()
+if args.ran:
+    print("measured: %s, not the setup itself; its file size above is that of %s" % (args.ran, args.setup))
+if args.nsis_not_run:
+    print("NSIS: %s, since %s; its installers are 32-bit programs" % (NOT_RUN, args.nsis_not_run))
 print("release: %d files, %.1f MB. ours and reference: medians over the rounds; each round runs one of each in turn."
       % (len(files), mb))
 print("ratio: ours / reference (throughput: ours' MB/s / reference's MB/s); for timed pairs the median of the "

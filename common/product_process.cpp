@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "setupdata/wide_text.h"
@@ -11,7 +12,8 @@
 namespace tavix {
 
 bool IsProductRunning() {
-    // The snapshot functions are looked up at run time; the 8-bit record is 296 bytes.
+    // The snapshot functions are looked up at run time, with the 8-bit record
+    // (296 bytes in a 32-bit process, 304 in a 64-bit one).
     struct ProcessEntryA {
         DWORD dwSize, cntUsage, th32ProcessID;
         ULONG_PTR th32DefaultHeapID;
@@ -20,7 +22,8 @@ bool IsProductRunning() {
         DWORD dwFlags;
         char szExeFile[MAX_PATH];
     };
-    static_assert(sizeof(ProcessEntryA) == 296, "8-bit process record");
+    static_assert(sizeof(ProcessEntryA) == sizeof(tagPROCESSENTRY32), "8-bit process record");
+    static_assert(offsetof(ProcessEntryA, szExeFile) == offsetof(tagPROCESSENTRY32, szExeFile), "8-bit process record");
     using SnapshotFn = HANDLE(WINAPI*)(DWORD, DWORD);
     using WalkFn = BOOL(WINAPI*)(HANDLE, ProcessEntryA*);
     HMODULE kernel = GetModuleHandleW(L"kernel32.dll");

@@ -6,6 +6,9 @@
 #   scripts/make-setup.sh RELEASE_DIR [-o OUT.exe] [-B BUILD_DIR]
 #                         [--cert CERT.pem --key KEY.pem [--pass PASSFILE] [--timestamp URL]]
 #
+# --win64 makes a 64-bit build of the setup instead, which only the tests
+# use, on hosts where Wine's 32-bit loader cannot run; a build folder serves
+# one of the two word sizes.
 # RELEASE_DIR holds the product tree as it installs, with the manifest
 # Setup.log and the control file Setup.ini at its top. OUT.exe defaults to
 # TavixSetup.exe in the current folder; BUILD_DIR to build/setup in this tree
@@ -24,7 +27,7 @@ usage() {
 die() { echo "$me: $*" >&2; exit 1; }
 
 release="" out="TavixSetup.exe" build="$root/build/setup"
-cert="" key="" pass="" timestamp=""
+cert="" key="" pass="" timestamp="" toolchain=mingw-i686
 while [ $# -gt 0 ]; do
   case "$1" in
     -o) [ $# -ge 2 ] || usage; out=$2; shift 2 ;;
@@ -33,6 +36,7 @@ while [ $# -gt 0 ]; do
     --key) [ $# -ge 2 ] || usage; key=$2; shift 2 ;;
     --pass) [ $# -ge 2 ] || usage; pass=$2; shift 2 ;;
     --timestamp) [ $# -ge 2 ] || usage; timestamp=$2; shift 2 ;;
+    --win64) toolchain=mingw-x86_64; shift ;;
     -h|--help) usage ;;
     -*) echo "$me: unknown option $1" >&2; usage ;;
     *) [ -z "$release" ] || usage; release=$1; shift ;;
@@ -65,7 +69,7 @@ step() {  # runs a build step, its output in the log; shows the log's end when i
 }
 
 step cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DTAVIX_RELEASE_DIR="$release"
+     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" -DTAVIX_RELEASE_DIR="$release"
 step cmake --build "$build" --target host_tools
 
 echo "== release $release"

@@ -2,17 +2,27 @@
 # Builds the setup with the sample release and starts it under Wine on the
 # current display. Without one it runs on a virtual display: then it says so,
 # saves a screenshot of the first window and prints where.
+# Where Wine's 32-bit loader cannot run (or with TAVIX_WIN64=1), it builds and
+# starts the 64-bit build of the same sources under wine64 instead, and says so.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
-"$root/scripts/build.sh"
 source "$root/scripts/wine-env.sh"
+tavix_choose_wine
+if [ "$TAVIX_WIN_BITS" = 64 ]; then
+  tree=win64
+  echo "== this starts the 64-bit build of the setup (build/win64) under wine64: $TAVIX_WIN_WHY"
+else
+  tree=win
+  echo "== this starts the setup, TavixSetup.exe (build/win): $TAVIX_WIN_WHY"
+fi
+TAVIX_WIN_TREES=$tree "$root/scripts/build.sh"
 tavix_start_display
 tavix_make_prefix
-setup=$root/build/win/TavixSetup.exe
+setup=$root/build/$tree/TavixSetup.exe
 if [ -z "${TAVIX_XVFB_PID:-}" ]; then
   echo "== the setup runs on your display $DISPLAY"
-  wine "$setup"
+  "$TAVIX_WINE" "$setup"
   exit
 fi
 
@@ -24,7 +34,7 @@ log=$root/build/start-wine.log
 mkdir -p "$(dirname "$shot")"
 rm -f "$shot"
 echo "== no display: the setup runs on the virtual display $DISPLAY (Xvfb, 1024x768), which no screen shows"
-wine "$setup" >"$log" 2>&1 &
+"$TAVIX_WINE" "$setup" >"$log" 2>&1 &
 setup_pid=$!
 # The first window: the wizard over the backdrop, two windows of the setup.
 shown=0

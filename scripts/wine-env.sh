@@ -1,9 +1,53 @@
-# Sourced by the scripts: a Wine prefix of the project's own and a display.
-# TAVIX_FRESH_PREFIX=1 makes the prefix anew.
+# Sourced by the scripts and the test runners: the Wine that runs the Windows
+# programs, a Wine prefix of the project's own and a display.
+#
+# Where Wine's 32-bit loader runs, it runs the setup itself (build/win) in
+# build/wineprefix. Where it cannot (a kernel without 32-bit support gives
+# "Exec format error"), the programs of build/win64, a 64-bit build of the
+# same sources, run under wine64 in build/wineprefix64. TAVIX_WIN64=1 takes
+# the 64-bit way on any host. TAVIX_FRESH_PREFIX=1 makes the prefix anew.
 root=${root:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-export WINEPREFIX=${TAVIX_WINEPREFIX:-$root/build/wineprefix}
-export TAVIX_WINEPREFIX=$WINEPREFIX
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" LC_ALL=zh_CN.UTF-8
+export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" LC_ALL=zh_CN.UTF-8
+tavix_wine32=/usr/lib/wine/wine
+tavix_wine64=/usr/lib/wine/wine64
+
+# Sets TAVIX_WIN_BITS to the word size of the programs this host runs under
+# Wine (32 or 64), TAVIX_WIN_WHY to the reason in a few words, and the Wine
+# for them (tavix_use_wine). The question is whether the 32-bit loader runs,
+# whatever packages are installed.
+tavix_choose_wine() {
+  local out rc=0
+  out=$(export LC_ALL=C; "$tavix_wine32" --version 2>&1) || rc=$?
+  if [ "${TAVIX_WIN64:-0}" = 1 ]; then
+    TAVIX_WIN_BITS=64
+    TAVIX_WIN_WHY="TAVIX_WIN64=1 asks for the 64-bit way"
+    [ "$rc" -eq 0 ] && TAVIX_WIN_WHY+=" (Wine's 32-bit loader would run here)"
+  elif [ "$rc" -eq 0 ]; then
+    TAVIX_WIN_BITS=32
+    TAVIX_WIN_WHY="Wine's 32-bit loader runs on this machine"
+  else
+    TAVIX_WIN_BITS=64
+    TAVIX_WIN_WHY="Wine's 32-bit loader does not run on this machine (${out##*: }, exit code $rc)"
+  fi
+  tavix_use_wine "$TAVIX_WIN_BITS"
+}
+
+# tavix_use_wine 32|64: the loader ($TAVIX_WINE) and the prefix for programs
+# of that word size. TAVIX_WINEPREFIX, when set, names the prefix; the test
+# runners call this with the word size of their build tree.
+tavix_use_wine() {
+  if [ "$1" = 64 ]; then
+    TAVIX_WINE=$tavix_wine64
+    export WINELOADER=$tavix_wine64 WINEARCH=win64
+    export WINEPREFIX=${TAVIX_WINEPREFIX:-$root/build/wineprefix64}
+  else
+    TAVIX_WINE=$tavix_wine32
+    unset WINELOADER
+    export WINEARCH=win32
+    export WINEPREFIX=${TAVIX_WINEPREFIX:-$root/build/wineprefix}
+  fi
+  export TAVIX_WIN_BITS=$1
+}
 
 tavix_start_display() {
   if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
@@ -23,7 +67,7 @@ tavix_make_prefix() {
   fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
+    "$TAVIX_WINE" wineboot -i >/dev/null 2>&1
     # The wizard's fonts: map SimSun (宋体) and Tahoma to a Chinese font that is installed.
     cat > "$WINEPREFIX/fonts.reg" <<'REG'
 REGEDIT4
@@ -38,7 +82,7 @@ REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Managed"="N"
 REG
-    wine regedit /S "$WINEPREFIX/fonts.reg" >/dev/null 2>&1
+    "$TAVIX_WINE" regedit /S "$WINEPREFIX/fonts.reg" >/dev/null 2>&1
     wineserver -w
   fi
   # A second disk, as most PCs have: the control file's default folder is on D:.
@@ -47,7 +91,7 @@ REG
   # Start the server and Wine's own services now, detached from our output:
   # started later by a test, they would hold the test runner's pipes open.
   wineserver -p 600 </dev/null >/dev/null 2>&1 || true
-  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  "$TAVIX_WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 tavix_stop() {

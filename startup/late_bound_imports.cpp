@@ -5,7 +5,8 @@
 // of them before the wizard runs.
 //
 // For each function this file defines the import slot the compiler calls
-// through (__imp__Name@N), set to a stub. The first call loads the DLL from
+// through (__imp__Name@N for 32-bit stdcall, __imp_Name on x86-64, which has
+// one calling convention and no decoration), set to a stub. The first call loads the DLL from
 // the system folder, puts the real address in the slot and goes on there;
 // later calls go straight to the DLL. Since the slots are defined here, the
 // linker takes nothing from the import libraries for these functions and
@@ -40,11 +41,19 @@ void* Bind(const wchar_t* dll, const char* name, void** slot) {
 
 } // namespace
 
-// NAME in DLL, taking PARAMS (ARGS by name) and BYTES bytes of arguments.
+#if defined(__i386__)
+#define TAVIX_IMPORT_SLOT(name, bytes) "__imp__" #name "@" #bytes
+#elif defined(__x86_64__)
+#define TAVIX_IMPORT_SLOT(name, bytes) "__imp_" #name
+#else
+#error "the import slots' names are known for x86 and x86-64 only"
+#endif
+
+// NAME in DLL, taking PARAMS (ARGS by name) and BYTES bytes of arguments on x86.
 #define TAVIX_LATE_BOUND(dll, ret, name, bytes, params, args)                                     \
     extern "C" ret WINAPI LateBound_##name params;                                                 \
     extern "C" {                                                                                   \
-    void* LateBoundSlot_##name __asm__("__imp__" #name "@" #bytes) =                               \
+    void* LateBoundSlot_##name __asm__(TAVIX_IMPORT_SLOT(name, bytes)) =                           \
         reinterpret_cast<void*>(&LateBound_##name);                                                \
     }                                                                                              \
     extern "C" ret WINAPI LateBound_##name params {                                                \

@@ -22,9 +22,9 @@
 # (zh_CN, the shared display). The prefix stays the same.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-export WINEPREFIX=${TAVIX_WINEPREFIX:-$here/../../build/wineprefix}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+root=$(cd "$here/../.." && pwd)
+source "$root/scripts/wine-env.sh"
+tavix_use_wine "${TAVIX_WIN_BITS:-32}"
 locale=${TAVIX_SESSION_LOCALE:-zh_CN.UTF-8}
 usual_display=${DISPLAY:-}
 xvfb_pid=""
@@ -38,7 +38,7 @@ end_session() {
 # runner's output (started by the scenario, they would hold its pipes open).
 start_session() {
   LC_ALL=$1 wineserver -p 600 </dev/null >/dev/null 2>&1
-  LC_ALL=$1 wine cmd /c exit </dev/null >/dev/null 2>&1
+  LC_ALL=$1 "$TAVIX_WINE" cmd /c exit </dev/null >/dev/null 2>&1
 }
 
 # Drive D: as `none`, `cdrom`, `network` or `fixed` (the shared prefix's).
@@ -67,7 +67,7 @@ if [ -n "${TAVIX_SESSION_SCREEN:-}" ]; then
   for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 fi
 set_dpi() {
-  LC_ALL=$locale wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+  LC_ALL=$locale "$TAVIX_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
     </dev/null >/dev/null 2>&1
 }
 [ -z "${TAVIX_SESSION_DPI:-}" ] || set_dpi "$TAVIX_SESSION_DPI"

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # A small disk for the full-disk scenario: a tmpfs of 24 MB that the test
-# prefix sees as drive E:.
+# prefix (of the build's word size) sees as drive E:.
 #   tests/e2e/small_drive.sh mount | unmount
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-prefix=${TAVIX_WINEPREFIX:-$here/../../build/wineprefix}
+root=$(cd "$here/../.." && pwd)
+source "$root/scripts/wine-env.sh"
+tavix_use_wine "${TAVIX_WIN_BITS:-32}"
+prefix=$WINEPREFIX
 mnt=$prefix/small-drive
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo

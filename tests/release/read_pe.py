@@ -2,6 +2,10 @@
 """Reads back what a built setup carries, with pefile (Debian's python3-pefile)
 and zlib, independently of the tools that wrote it. Prints one fact per line:
 
+  machine i386                         the processor of the headers (i386, amd64)
+  format PE32                          PE32, or PE32+ for a 64-bit image
+  subsystem windows-gui                the subsystem the program asks for
+  manifest <sha256>                    SHA-256 of the application manifest (RT_MANIFEST 1)
   version 3.1.0.2                      numeric file version
   product-version 3.1.0.2              numeric product version
   string FileDescription=...           each string of the version resource (UTF-8)
@@ -40,9 +44,19 @@ def named_in_order(directory):
     return all(named_in_order(e.directory) for e in directory.entries if hasattr(e, "directory"))
 
 
-def main(path):
+MACHINES = {0x14C: "i386", 0x8664: "amd64"}
+SUBSYSTEMS = {2: "windows-gui", 3: "windows-console"}
+
+
+def facts(path):
+    """The facts of the PE file at path, one text line each."""
     pe = pefile.PE(path)
     out = []
+    machine = pe.FILE_HEADER.Machine
+    out.append("machine " + MACHINES.get(machine, "0x%04x" % machine))
+    out.append("format " + ("PE32+" if pe.OPTIONAL_HEADER.Magic == 0x20B else "PE32"))
+    subsystem = pe.OPTIONAL_HEADER.Subsystem
+    out.append("subsystem " + SUBSYSTEMS.get(subsystem, str(subsystem)))
     fixed = pe.VS_FIXEDFILEINFO[0]
     out.append("version " + version_text(fixed.FileVersionMS, fixed.FileVersionLS))
     out.append("product-version " + version_text(fixed.ProductVersionMS, fixed.ProductVersionLS))
@@ -64,6 +78,8 @@ def main(path):
                     out.append("item %s/%s %d %s %08x %d" % (rtype.name, rname.name, size,
                                                             hashlib.sha256(blob).hexdigest(),
                                                             zlib.crc32(blob), lang.id))
+                elif rtype.id == pefile.RESOURCE_TYPE["RT_MANIFEST"] and rname.id == 1:
+                    out.append("manifest " + hashlib.sha256(blob).hexdigest())
                 elif rtype.id == RT_RCDATA and rname.name is None and rname.id == CHECKSUM_TABLE_ID:
                     for line in blob.decode("ascii").split("\r\n"):
                         if line:
@@ -75,8 +91,8 @@ def main(path):
     out.append("resource-order " + ("sorted" if named_in_order(pe.DIRECTORY_ENTRY_RESOURCE) else "unsorted"))
     security = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
     out.append("signed " + ("yes" if security.Size > 0 else "no"))
-    sys.stdout.write("\n".join(out) + "\n")
+    return out
 
 
 if __name__ == "__main__":
-    main(sys.argv[1])
+    sys.stdout.write("\n".join(facts(sys.argv[1])) + "\n")

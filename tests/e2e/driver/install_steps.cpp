@@ -173,6 +173,19 @@ void InstallProbe::Attach(DWORD setupPid) {
     Check(hook_ != nullptr, "cannot hook the setup's thread (error %lu)", GetLastError());
 }
 
+bool InstallProbe::WaitWatching(HWND w) const {
+    LONG loaded = -1;
+    Check(WaitFor([&] {
+        for (const ProbeEvent& e : Events())
+            if (e.kind == ProbeKind::PlantedDll) loaded = e.value;
+        if (loaded >= 0) return true;
+        DWORD_PTR result;  // a sent message passes the hook
+        SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result);
+        return false;
+    }), "the probe does not watch the setup");
+    return loaded != 0;
+}
+
 std::vector<ProbeEvent> InstallProbe::Events() const {
     std::vector<ProbeEvent> out;
     LONG n = log_->count;

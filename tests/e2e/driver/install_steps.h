@@ -67,6 +67,11 @@ public:
 
     // Hooks the thread that owns the setup's windows.
     void Attach(DWORD setupPid);
+    // Waits until the probe watches: the hook takes effect with the first
+    // message sent to the thread after it is set, so messages are sent to
+    // `w`, a window of that thread, until the probe's first record comes (its
+    // try to load kPlantedDll by name). Returns whether the setup loaded it.
+    bool WaitWatching(HWND w) const;
     std::vector<ProbeEvent> Events() const;
     std::vector<int> BarPositions() const;      // held positions, in order
     std::vector<std::wstring> StatusTexts() const;

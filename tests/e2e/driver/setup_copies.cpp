@@ -12,19 +12,33 @@
 namespace e2e {
 namespace {
 
-// The bytes of a PE file and where its resources lie in them.
+// The bytes of a PE file (PE32 or PE32+) and where its resources lie in them.
 class PeFile {
 public:
     explicit PeFile(const std::wstring& path) {
         Check(ReadFileBytes(path, bytes_), "cannot read %s", ToUtf8(path).c_str());
-        auto* dos = At<IMAGE_DOS_HEADER>(0);
-        auto* nt = At<IMAGE_NT_HEADERS32>(dos->e_lfanew);
-        sections_ = At<IMAGE_SECTION_HEADER>(dos->e_lfanew + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
-                                             nt->FileHeader.SizeOfOptionalHeader);
-        sectionCount_ = nt->FileHeader.NumberOfSections;
-        const IMAGE_DATA_DIRECTORY& res = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE];
-        Check(res.VirtualAddress != 0, "%s has no resources", ToUtf8(path).c_str());
-        resources_ = Offset(res.VirtualAddress);
+        const std::string name = ToUtf8(path);
+        const DWORD nt = At<IMAGE_DOS_HEADER>(0)->e_lfanew;
+        Check(At<IMAGE_NT_HEADERS32>(nt)->Signature == IMAGE_NT_SIGNATURE, "%s is no PE file", name.c_str());
+        // The headers of both formats agree up to the optional header, whose
+        // first field tells which it is.
+        const IMAGE_FILE_HEADER& file = At<IMAGE_NT_HEADERS32>(nt)->FileHeader;
+        const DWORD optional = nt + offsetof(IMAGE_NT_HEADERS32, OptionalHeader);
+        sections_ = At<IMAGE_SECTION_HEADER>(optional + file.SizeOfOptionalHeader);
+        sectionCount_ = file.NumberOfSections;
+        const IMAGE_DATA_DIRECTORY* res = nullptr;
+        switch (*At<WORD>(optional)) {
+        case IMAGE_NT_OPTIONAL_HDR32_MAGIC:
+            res = Directory(*At<IMAGE_OPTIONAL_HEADER32>(optional), IMAGE_DIRECTORY_ENTRY_RESOURCE);
+            break;
+        case IMAGE_NT_OPTIONAL_HDR64_MAGIC:
+            res = Directory(*At<IMAGE_OPTIONAL_HEADER64>(optional), IMAGE_DIRECTORY_ENTRY_RESOURCE);
+            break;
+        default:
+            Fail("%s has an optional header of neither PE32 nor PE32+", name.c_str());
+        }
+        Check(res && res->VirtualAddress != 0, "%s has no resources", name.c_str());
+        resources_ = Offset(res->VirtualAddress);
     }
 
     // The file offset and size of the data of resource (type, name), the
@@ -42,6 +56,12 @@ public:
     std::string& Bytes() { return bytes_; }
 
 private:
+    // Entry `index` of the header's data directories, null past their end.
+    template <class OptionalHeader>
+    static const IMAGE_DATA_DIRECTORY* Directory(const OptionalHeader& h, DWORD index) {
+        return index < h.NumberOfRvaAndSizes ? &h.DataDirectory[index] : nullptr;
+    }
+
     template <class T>
     T* At(DWORD offset) {
         Check(offset + sizeof(T) <= bytes_.size(), "a PE structure beyond the file's end");

@@ -92,18 +92,38 @@ HWND ActiveOf(HWND w) {
     return ThreadInfo(w, info) ? info.hwndActive : nullptr;
 }
 
+// The X window that Wine keeps for a top-level window (0 when none).
+static unsigned long long XWindowOf(HWND top) {
+    return reinterpret_cast<UINT_PTR>(GetPropW(top, L"__wine_x11_whole_window"));
+}
+
 void CheckKeysGoTo(HWND top, const char* what) {
-    Check(WaitFor([&] { return ActiveOf(top) == top; }, 5000), "%s is not the active window", what);
-    // Wine keeps the X window of each top-level window in this property.
-    const auto xid = reinterpret_cast<UINT_PTR>(GetPropW(top, L"__wine_x11_whole_window"));
+    Check(WaitFor([&] { return ActiveOf(top) == top && GetForegroundWindow() == top; }, 5000),
+          "%s is not the active window", what);
+    const unsigned long long xid = XWindowOf(top);
     Check(xid != 0, "%s has no X window", what);
-    std::string focus;
+    // Wine hands a key that any X window of the process receives to the
+    // focus of the foreground window. Without a window manager Wine moves
+    // the X focus itself, and at times its request for a new window is
+    // dropped and the X focus stays on the window before (the installation
+    // window under its cancel question): the keys still reach `top`.
+    DWORD pid = 0;
+    GetWindowThreadProcessId(top, &pid);
+    unsigned long long focus = 0;
+    auto ours = [&] {
+        for (HWND w : TopWindows(pid, false))
+            if (XWindowOf(w) == focus) return true;
+        return false;
+    };
+    const DWORD start = GetTickCount();
     bool there = WaitFor([&] {
-        focus = RunOnLinux("xdotool getwindowfocus");
-        return std::strtoull(focus.c_str(), nullptr, 10) == xid;
-    }, 5000, 100);
-    Check(there, "the X focus is on window %s, not on %s's %llu", focus.c_str(), what,
-          static_cast<unsigned long long>(xid));
+        focus = std::strtoull(RunOnLinux("xdotool getwindowfocus").c_str(), nullptr, 10);
+        // The window itself; after two seconds another window of the process will do.
+        return focus == xid || (GetTickCount() - start > 2000 && ours());
+    }, 12000, 100);
+    Check(there, "the X focus is on window %llu, not on %s's %llu nor on another window of its process", focus, what,
+          xid);
+    if (focus != xid) Log("the X focus stayed on window %llu of the same process; the keys go to %s", focus, what);
 }
 
 }  // namespace e2e

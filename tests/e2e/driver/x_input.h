@@ -33,8 +33,9 @@ void ClickOnWindow(HWND w, int clicks = 1, DWORD gapMs = 80);
 HWND FocusOf(HWND anyWindowOfThread);
 HWND ActiveOf(HWND anyWindowOfThread);
 
-// Fails unless the top-level window `top` is the active window of its thread
-// and its X window has the X input focus, so that key presses reach it.
+// Fails unless the top-level window `top` is the foreground window and the X
+// input focus is on its X window (or, when Wine leaves it there, on another
+// X window of its process), so that key presses reach it.
 void CheckKeysGoTo(HWND top, const char* what);
 
 }  // namespace e2e
