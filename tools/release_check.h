@@ -36,6 +36,9 @@ struct ReleaseFolder {
     std::function<FileFacts(const std::string& hostPath)> inspect;
     // Every file of the folder as hostPath spells it, sorted.
     std::function<std::vector<std::string>()> listFiles;
+    // What two host paths of one file have in common where the host's file
+    // names ignore letter case; unset: the path itself.
+    std::function<std::string(const std::string& hostPath)> fileKey;
 };
 
 struct ReleaseItem {

@@ -161,7 +161,7 @@ case_warnings() {
     [ -s "$out" ] || fail "${names[$i]}: no setup written"
     IFS='|' read -ra expected <<<"${words[$i]}"
     local count
-    count=$(grep -c '^release_builder: warning: ' "$work/err.txt")
+    count=$(grep -c '^release_writer: warning: ' "$work/err.txt")
     [ "$count" -eq "${#expected[@]}" ] || { fail "${names[$i]}: $count warnings, not ${#expected[@]}"; cat "$work/err.txt" >&2; }
     for e in "${expected[@]}"; do expect_text "$work/err.txt" "$e" "${names[$i]}"; done
   done
@@ -274,9 +274,9 @@ case_signing() {
   grep -qx 'signed yes' "$work/pe.txt" || fail "no certificate table in the signed setup"
   grep -qx 'version 3.1.0.2' "$work/pe.txt" || fail "signing lost the version resource"
   # Signing adds the signature and nothing else: the signed content's digest is that of the
-  # unsigned setup the build made.
+  # unsigned setup of the same release.
   osslsigncode extract-data -h sha256 -in "$out" -out "$work/signed.data" >/dev/null 2>&1 &&
-    osslsigncode extract-data -h sha256 -in "$build/TavixSetup.exe" -out "$work/unsigned.data" >/dev/null 2>&1 &&
+    osslsigncode extract-data -h sha256 -in "$work/unsigned.exe" -out "$work/unsigned.data" >/dev/null 2>&1 &&
     cmp -s "$work/signed.data" "$work/unsigned.data" || fail "the signed setup's content differs from the unsigned one's"
 
   # A tampered byte breaks the signature.
