@@ -366,7 +366,7 @@ void CheckControlFile(const std::string& ini, ReleaseReport& report) {
 std::string PayloadSizeProblem(std::uint64_t total) {
     if (total <= kMaxPayloadBytes) return std::string();
     return "the payload is " + GroupDigits(total) + " bytes, more than the " + GroupDigits(kMaxPayloadBytes) +
-           " bytes (1.5 GiB) a setup may carry: a 32-bit program's image must fit below 2 GB with the "
+           " bytes (" + GroupDigits(kMaxPayloadBytes >> 20) + " MiB) a setup may carry: a 32-bit program's image must fit below 2 GB with the "
            "system's own code, and a larger setup does not start (error 8, not enough memory)";
 }
 

@@ -51,7 +51,7 @@ const char kMe[] = "release_writer";
 constexpr std::uint16_t kLanguage = kChecksumTableLanguage;  // Chinese (PRC)
 constexpr std::uint16_t kRtVersion = 16;
 constexpr int kRefused = 1, kUsage = 2, kNotWritten = 3;
-constexpr std::size_t kChunk = 1u << 20;
+constexpr std::size_t kChunk = 1u << 18;  // measured: steadier and faster than 1 MB on Linux
 
 void Say(const std::string& text) { PrintLine(stderr, std::string(kMe) + ": " + text); }
 
