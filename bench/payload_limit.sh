@@ -8,7 +8,8 @@
 #   bench/payload_limit.sh SIZE_MIB...        (e.g. 1536 1900 1950 1975 2000)
 #
 # Needs the build (scripts/build.sh) and about twice the largest size of free
-# disk; each size's files are removed before the next.
+# disk; each size's files are removed before the next. The installation log
+# of each size is kept in build/bench/payload_limit_SIZE.log.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 [ $# -gt 0 ] || { sed -n '8p' "$0" | sed 's/^# //' >&2; exit 2; }
@@ -34,7 +35,7 @@ tavix_make_prefix
 printf '%10s  %-9s %s\n' "payload" "exit code" "result"
 for mib in "$@"; do
   rel=$out/release
-  rm -rf "$rel" "$target" "$out/TavixSetup.exe"
+  rm -rf "$rel" "$target" "$out/TavixSetup.exe" "$out/install.log"
   "$root/tests/release/small-release.sh" "$rel"
   truncate -s "${mib}M" "$rel/Data/Big.bin"
   printf '\r\nBigItem bigdata Data\\Big.bin' >>"$rel/Setup.log"
@@ -42,12 +43,13 @@ for mib in "$@"; do
   rc=0
   timeout 900 wine "$out/TavixSetup.exe" /S "/LOG=Z:${out//\//\\}\\install.log" '/D=C:\payload-limit' \
     >"$out/wine.txt" 2>&1 </dev/null || rc=$?
-  wineserver -w
   installed=$(stat -c %s "$target/Data/Big.bin" 2>/dev/null || echo 0)
+  cp "$out/install.log" "$root/build/bench/payload_limit_$mib.log" 2>/dev/null || true
   if [ "$rc" -eq 0 ] && [ "$installed" -eq $((mib * 1024 * 1024)) ]; then
     result="started and installed the item whole"
   else
-    result="failed: $(tail -n 1 "$out/install.log" 2>/dev/null || true) $(grep -v '^$' "$out/wine.txt" | tail -n 1)"
+    result="failed: installed $installed bytes; the log's last line: $(tail -n 1 "$out/install.log" 2>/dev/null || true);"
+    result+=" Wine: $(grep -v '^$' "$out/wine.txt" | tail -n 1 || true)"
   fi
   printf '%6s MiB  %-9s %s\n' "$mib" "$rc" "$result"
 done

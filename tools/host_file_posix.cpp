@@ -139,13 +139,6 @@ void OutputFile::Discard() {
     temp_.clear();
 }
 
-bool ReadWholeFile(const std::string& path, std::string& out) {
-    InputFile f;
-    if (!f.Open(path)) return false;
-    out.assign(static_cast<std::size_t>(f.Size()), '\0');
-    return out.empty() || f.ReadAt(0, &out[0], out.size());
-}
-
 bool FolderExists(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

@@ -193,13 +193,6 @@ void OutputFile::Discard() {
     temp_.clear();
 }
 
-bool ReadWholeFile(const std::string& path, std::string& out) {
-    InputFile f;
-    if (!f.Open(path)) return false;
-    out.assign(static_cast<std::size_t>(f.Size()), '\0');
-    return out.empty() || f.ReadAt(0, &out[0], out.size());
-}
-
 bool FolderExists(const std::string& path) {
     DWORD a = GetFileAttributesW(ApiPath(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);

@@ -365,8 +365,10 @@ void CheckControlFile(const std::string& ini, ReleaseReport& report) {
 
 std::string PayloadSizeProblem(std::uint64_t total) {
     if (total <= kMaxPayloadBytes) return std::string();
+    const std::uint64_t mib = kMaxPayloadBytes >> 20;
+    const std::string gib = std::to_string(mib / 1024) + "." + std::to_string(mib % 1024 * 10 / 1024) + " GiB";
     return "the payload is " + GroupDigits(total) + " bytes, more than the " + GroupDigits(kMaxPayloadBytes) +
-           " bytes (" + GroupDigits(kMaxPayloadBytes >> 20) + " MiB) a setup may carry: a 32-bit program's image must fit below 2 GB with the "
+           " bytes (" + gib + ") a setup may carry: a 32-bit program's image must fit below 2 GB with the "
            "system's own code, and a larger setup does not start (error 8, not enough memory)";
 }
 

@@ -55,13 +55,14 @@ struct ReleaseReport {
 
 // The largest payload (sum of the items' bytes) a setup may carry. A 32-bit
 // program's image must fit below 2 GB beside the system's own code. Measured
-// under Wine 8 with setups of one release and a large item: 1,950 MiB of
-// payload starts; 1,975 MiB is created but dies in its DLL start (0xC0000142);
-// 2,000 MiB and more fail CreateProcess with error 8 (not enough memory). The
-// limit keeps a fifth of that as margin for Windows' own layout of the
-// address space: 1,536 MiB (1.5 GiB), which is known to start.
-// (bench/payload_limit.sh measures it again: it builds the writer with
-// another limit, TAVIX_PAYLOAD_LIMIT_MIB, to make the larger setups.)
+// under Wine 8 with setups that the release writer made of a small release
+// and one large item, installed silently (bench/payload_limit.sh): 1,925 MiB
+// of payload starts and installs; at 1,950 MiB every file is written, but the
+// shell's libraries no longer load for the desktop shortcut (access denied);
+// 1,975 MiB starts and runs out of memory; 2,000 MiB and more do not start.
+// The limit keeps a fifth of what installs as margin for Windows' own layout
+// of the address space: 1,536 MiB (1.5 GiB). The script builds the writer with
+// another limit, TAVIX_PAYLOAD_LIMIT_MIB, to make the larger setups.
 #ifndef TAVIX_PAYLOAD_LIMIT_MIB
 #define TAVIX_PAYLOAD_LIMIT_MIB 1536
 #endif

@@ -155,17 +155,20 @@ public:
     ItemChecksum CopyItem(const ReleaseItem& item) {
         ItemChecksum sum{AsciiUpper(item.entry.ResourceName), AsciiUpper(item.entry.ResourceType), 0,
                          static_cast<std::uint32_t>(item.size)};
+        const std::string changed = item.file + " changed while the setup was being made; make it again";
         InputFile in;
         if (!Check(in.Open(item.file), "cannot read " + item.file)) return sum;
         std::uint64_t copied = 0;
         for (long long n; ok_ && (n = in.Read(buffer_.data(), buffer_.size())) != 0; copied += n) {
             if (!Check(n > 0, "cannot read " + item.file)) return sum;
-            if (!Check(copied + n <= item.size, item.file + " changed while the setup was being made; make it again"))
+            if (copied + n > item.size) {
+                Fail(changed);
                 return sum;
+            }
             sum.crc32 = Crc32(sum.crc32, buffer_.data(), static_cast<std::size_t>(n));
             Put(buffer_.data(), static_cast<std::size_t>(n));
         }
-        Check(!ok_ || copied == item.size, item.file + " changed while the setup was being made; make it again");
+        if (ok_ && copied != item.size) Fail(changed);
         return sum;
     }
 
@@ -184,12 +187,14 @@ public:
     const std::string& Failure() const { return failure_; }
 
 private:
+    // The first failure is the one told.
+    void Fail(const std::string& why) {
+        if (ok_) failure_ = why;
+        ok_ = false;
+    }
+    // A failed operation on `what`, with the system's reason.
     bool Check(bool ok, const std::string& what) {
-        if (!ok && ok_) {
-            failure_ = what + ": " + LastErrorText();
-            if (what.find("changed while") != std::string::npos) failure_ = what;
-            ok_ = false;
-        }
+        if (!ok) Fail(what + ": " + LastErrorText());
         return ok;
     }
 

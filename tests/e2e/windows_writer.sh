@@ -14,7 +14,8 @@
 #
 # Environment: TAVIX_WIN_WRITER, TAVIX_HOST_WRITER (the two writers),
 # TAVIX_PROGRAM_EXE (the prebuilt program), TAVIX_SETUP_EXE and
-# TAVIX_RELEASE_DIR (the sample release and its setup).
+# TAVIX_RELEASE_DIR (the sample release and its setup), TAVIX_WRITER_OPTIONS
+# (what the build gives the writer: --allow-64bit for a 64-bit program).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -25,6 +26,7 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 win() { printf 'Z:%s' "${1//\//\\}"; }
+options=${TAVIX_WRITER_OPTIONS:-}
 
 # run_both NAME RELEASE [ARGS...]: each writer makes NAME-linux.exe and
 # NAME-windows.exe in $work from the release; exit codes in $linux_rc and
@@ -32,7 +34,7 @@ win() { printf 'Z:%s' "${1//\//\\}"; }
 run_both() {
   local name=$1 rel=$2
   shift 2
-  "$TAVIX_HOST_WRITER" "$TAVIX_PROGRAM_EXE" "$rel" -o "$work/$name-linux.exe" "$@" \
+  "$TAVIX_HOST_WRITER" "$TAVIX_PROGRAM_EXE" "$rel" -o "$work/$name-linux.exe" $options "$@" \
     >"$work/$name-linux.out" 2>"$work/$name-linux.err"
   linux_rc=$?
   run_windows "$name" "$(win "$rel")" -o "$(win "$work/$name-windows.exe")" "$@"
@@ -42,7 +44,7 @@ run_both() {
 run_windows() {
   local name=$1
   shift
-  "$here/wine-run.sh" "$TAVIX_WIN_WRITER" "$(win "$TAVIX_PROGRAM_EXE")" "$@" \
+  "$here/wine-run.sh" "$TAVIX_WIN_WRITER" "$(win "$TAVIX_PROGRAM_EXE")" "$@" $options \
     >"$work/$name-windows.out" 2>"$work/$name-windows.err" </dev/null
 }
 
@@ -55,7 +57,7 @@ normalized() {
 }
 
 case_same_bytes() {
-  "$TAVIX_HOST_WRITER" "$TAVIX_PROGRAM_EXE" "$TAVIX_RELEASE_DIR" -o "$work/sample-linux.exe" --quiet ||
+  "$TAVIX_HOST_WRITER" "$TAVIX_PROGRAM_EXE" "$TAVIX_RELEASE_DIR" -o "$work/sample-linux.exe" --quiet $options ||
     fail "the Linux writer failed on the sample release"
   cmp -s "$work/sample-linux.exe" "$TAVIX_SETUP_EXE" || fail "the Linux writer's sample setup is not the tests' setup"
   run_windows sample "$(win "$TAVIX_RELEASE_DIR")" -o "$(win "$work/sample-windows.exe")"
