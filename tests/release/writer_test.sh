@@ -211,7 +211,7 @@ case_kit() {
   local kit=$work/author/TavixSetup-kit
   mkdir -p "$work/author"
   cp -r "$work/kit-out/TavixSetup-kit" "$work/author/"
-  [ "$(ls "$kit" | tr '\n' ' ')" = "README.txt TavixSetup.exe release_writer release_writer.exe " ] ||
+  [ "$(LC_ALL=C ls "$kit" | tr "\n" " ")" = "README.txt TavixSetup.exe release_writer release_writer.exe " ] ||
     fail "the kit holds $(ls "$kit" | tr '\n' ' ')"
   if ldd "$kit/release_writer" | grep -q 'libstdc++'; then fail "the kit's writer needs libstdc++"; fi
   "$py" - "$kit" <<'PY' || fail "the kit's Windows writer is not a 32-bit console program"
