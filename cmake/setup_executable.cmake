@@ -1,26 +1,34 @@
-# Making setup executables: a payload object from a release folder, and an
-# executable from the program's code, its own resources and a payload.
+# Making setups: the release writer adds a release folder to the prebuilt
+# program, as a release author does; no compiler or linker runs for a release.
 
-# tavix_payload(<out_obj> <release_dir> [DEPENDS files_or_targets...])
-# Checks the release and writes every item, the version resource and the
-# checksum table into a binary resource file, which windres only converts
-# into <out_obj>; the resource file is removed afterwards (it is as large as
-# the payload).
-function(tavix_payload out_obj release_dir)
-  cmake_parse_arguments(P "" "" "DEPENDS" ${ARGN})
-  get_filename_component(stem ${out_obj} NAME_WE)
-  get_filename_component(dir ${out_obj} DIRECTORY)
+# Options of the writer for this build's programs: a 64-bit build makes
+# 64-bit setups, which the writer makes only when asked.
+set(TAVIX_WRITER_OPTIONS "")
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(TAVIX_WRITER_OPTIONS --allow-64bit)
+endif()
+
+# tavix_setup(<target> RELEASE <release_dir> OUTPUT <setup.exe>
+#             [PROGRAM <program_target>] [DEPENDS files_or_targets...])
+# Writes <setup.exe> from the program (default: the prebuilt setup program,
+# setup_program) and the release folder, after the release check; it is
+# written anew when the program, the writer or a file of the release changes.
+# <target> builds it (part of ALL).
+function(tavix_setup target)
+  cmake_parse_arguments(S "" "RELEASE;OUTPUT;PROGRAM" "DEPENDS" ${ARGN})
+  if(NOT S_PROGRAM)
+    set(S_PROGRAM setup_program)
+  endif()
+  get_filename_component(name ${S_OUTPUT} NAME)
   add_custom_command(
-    OUTPUT ${out_obj}
-    COMMAND ${TAVIX_HOST_TOOLS}/release_builder ${release_dir} ${dir}/${stem}.res
-            --depfile ${dir}/${stem}.d --dep-target ${out_obj}
-    COMMAND ${CMAKE_RC_COMPILER} -J res -O coff -i ${dir}/${stem}.res -o ${out_obj}
-    COMMAND ${CMAKE_COMMAND} -E rm -f ${dir}/${stem}.res
-    DEPFILE ${dir}/${stem}.d
-    DEPENDS host_tools ${TAVIX_HOST_TOOLS}/release_builder ${P_DEPENDS}
-    COMMENT "Embedding the release in ${release_dir}"
+    OUTPUT ${S_OUTPUT}
+    COMMAND ${TAVIX_HOST_TOOLS}/release_writer $<TARGET_FILE:${S_PROGRAM}> ${S_RELEASE} -o ${S_OUTPUT}
+            --depfile ${S_OUTPUT}.d --quiet ${TAVIX_WRITER_OPTIONS}
+    DEPFILE ${S_OUTPUT}.d
+    DEPENDS host_tools ${TAVIX_HOST_TOOLS}/release_writer ${S_PROGRAM} ${S_DEPENDS}
+    COMMENT "Writing ${name} from the release in ${S_RELEASE}"
     VERBATIM)
-  set_source_files_properties(${out_obj} PROPERTIES EXTERNAL_OBJECT ON GENERATED ON)
+  add_custom_target(${target} ALL DEPENDS ${S_OUTPUT})
 endfunction()
 
 # The application manifest names the processor the program is made for; a
@@ -37,20 +45,13 @@ if(TAVIX_WIN_BITS EQUAL 64)
   file(CONFIGURE OUTPUT ${TAVIX_APP_MANIFEST} CONTENT "${manifest}" @ONLY)
 endif()
 
-# tavix_setup_executable(<target> <payload_obj> <output_name>)
-function(tavix_setup_executable target payload_obj output_name)
-  add_executable(${target} WIN32 $<TARGET_OBJECTS:TavixSetup> ${payload_obj}
-                 ${CMAKE_SOURCE_DIR}/resources/app.rc)
-  if(TAVIX_WIN_BITS EQUAL 64)
-    target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/manifest)
-  endif()
-  target_link_libraries(${target} PRIVATE tavix_ui tavix_win ole32 shell32 comctl32 uuid gdi32 user32 advapi32)
-  # File alignment equal to the section alignment lets the loader map the
-  # payload from the file instead of reading it all into private memory.
-  # No time stamp in the headers: the same release gives the same bytes.
+# tavix_program(<target> <output_name> [WIN32] SOURCES...)
+# A program linked as the setup program is: the loader maps the resources a
+# release writer adds instead of reading them (file alignment equal to the
+# section alignment), and no time stamp in the headers.
+function(tavix_program target output_name)
+  add_executable(${target} ${ARGN})
   target_link_options(${target} PRIVATE ${TAVIX_WIN_LINK} -Wl,--file-alignment=0x1000 -Wl,--gc-sections -s
                       -Wl,--no-insert-timestamp)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output_name})
-  set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/app.rc PROPERTIES
-    OBJECT_DEPENDS "${TAVIX_APP_MANIFEST};${CMAKE_SOURCE_DIR}/resources/tavix.ico;${CMAKE_SOURCE_DIR}/resources/wizard_left.bmp;${CMAKE_SOURCE_DIR}/resources/wizard_top.bmp")
 endfunction()

@@ -10,7 +10,7 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok ins
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           wine wine32:i386 wine64 xvfb xauth x11-utils xdotool fonts-wqy-microhei locales imagemagick
-          liblnk-utils icoutils osslsigncode nsis python3 python3-pefile openssl)
+          liblnk-utils icoutils osslsigncode nsis python3 python3-pefile openssl time)
 for p in "${packages[@]}"; do have "$p" || need+=("$p"); done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Makes TavixSetup.exe for a release folder: checks the release, prints what
-# the setup will carry, builds it and, given a code-signing certificate and
-# key, signs it (Authenticode).
+# Makes TavixSetup.exe for a release folder: the release writer checks the
+# release, prints what the setup will carry and writes it from the prebuilt
+# setup program; given a code-signing certificate and key, the setup is then
+# signed (Authenticode). The program and the writer are built from this tree
+# the first time (and when the sources change), never for a release.
 #
 #   scripts/make-setup.sh RELEASE_DIR [-o OUT.exe] [-B BUILD_DIR]
 #                         [--cert CERT.pem --key KEY.pem [--pass PASSFILE] [--timestamp URL]]
@@ -11,8 +13,9 @@
 # one of the two word sizes.
 # RELEASE_DIR holds the product tree as it installs, with the manifest
 # Setup.log and the control file Setup.ini at its top. OUT.exe defaults to
-# TavixSetup.exe in the current folder; BUILD_DIR to build/setup in this tree
-# (one build folder serves any number of releases, one run at a time).
+# TavixSetup.exe in the current folder; BUILD_DIR, where the program and the
+# writer are built, to build/setup in this tree (one build folder serves any
+# number of releases, one run at a time).
 # A problem of the release refuses it (exit code 1, nothing written), each
 # named with its file and line; warnings are printed and the setup is still
 # made. The same release folder gives the same setup, byte for byte.
@@ -21,13 +24,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 me=make-setup
 
 usage() {
-  sed -n '6,7p' "$0" | sed 's/^# //' >&2
+  sed -n '8,9p' "$0" | sed 's/^# //' >&2
   exit 2
 }
 die() { echo "$me: $*" >&2; exit 1; }
 
 release="" out="TavixSetup.exe" build="$root/build/setup"
-cert="" key="" pass="" timestamp="" toolchain=mingw-i686
+cert="" key="" pass="" timestamp="" toolchain=mingw-i686 word=()
 while [ $# -gt 0 ]; do
   case "$1" in
     -o) [ $# -ge 2 ] || usage; out=$2; shift 2 ;;
@@ -36,7 +39,7 @@ while [ $# -gt 0 ]; do
     --key) [ $# -ge 2 ] || usage; key=$2; shift 2 ;;
     --pass) [ $# -ge 2 ] || usage; pass=$2; shift 2 ;;
     --timestamp) [ $# -ge 2 ] || usage; timestamp=$2; shift 2 ;;
-    --win64) toolchain=mingw-x86_64; shift ;;
+    --win64) toolchain=mingw-x86_64 word=(--allow-64bit); shift ;;
     -h|--help) usage ;;
     -*) echo "$me: unknown option $1" >&2; usage ;;
     *) [ -z "$release" ] || usage; release=$1; shift ;;
@@ -69,23 +72,25 @@ step() {  # runs a build step, its output in the log; shows the log's end when i
 }
 
 step cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" -DTAVIX_RELEASE_DIR="$release"
-step cmake --build "$build" --target host_tools
+     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake"
+step cmake --build "$build" --target setup_program host_tools
+writer=$build/host-tools/tools/release_writer
+program=$build/program/TavixSetup.exe
 
-echo "== release $release"
-if ! summary=$("$build/host-tools/tools/release_builder" --check "$release"); then
-  die "the release is refused; no setup was made"
-fi
-echo "$summary"
-
-# The release's files may be older than the last build (unpacked from an
-# archive, copied with their times): embed them anew on every run.
-rm -f "$build/resources/payload.o"
-step cmake --build "$build" --target setup_exe
 [ ! -d "$out" ] || out="$out/TavixSetup.exe"
 mkdir -p "$(dirname "$out")"
+unsigned=$out
+[ -z "$cert" ] || unsigned="$out.unsigned.$$"
+echo "== release $release"
+rc=0
+summary=$("$writer" "$program" "$release" -o "$unsigned" "${word[@]}") || rc=$?
+[ -z "$summary" ] || echo "$summary"
+case $rc in
+  0) ;;
+  1) die "the release is refused; no setup was made" ;;
+  *) die "no setup was made" ;;
+esac
 if [ -z "$cert" ]; then
-  cp "$build/TavixSetup.exe" "$out"
   echo "== $out: $(stat -c %s "$out") bytes, NOT signed (give --cert and --key to sign it)"
   exit 0
 fi
@@ -94,15 +99,13 @@ caption=$(sed -n 's/^caption: *//p' <<<"$summary")
 sign=(osslsigncode sign -certs "$cert" -key "$key" -h sha256 -n "${caption:-Quorvix} 安装程序")
 [ -z "$pass" ] || sign+=(-readpass "$pass")
 [ -z "$timestamp" ] || sign+=(-ts "$timestamp")
-tmp="$out.unsigned.$$"
-cp "$build/TavixSetup.exe" "$tmp"
 rm -f "$out"
-if ! "${sign[@]}" -in "$tmp" -out "$out" >>"$log" 2>&1; then
-  rm -f "$tmp" "$out"
+if ! "${sign[@]}" -in "$unsigned" -out "$out" >>"$log" 2>&1; then
+  rm -f "$unsigned" "$out"
   tail -n 20 "$log" >&2
   die "signing failed; no setup was written"
 fi
-rm -f "$tmp"
+rm -f "$unsigned"
 subject=$(openssl x509 -in "$cert" -noout -subject -nameopt oneline 2>/dev/null ||
           openssl x509 -inform DER -in "$cert" -noout -subject -nameopt oneline 2>/dev/null || true)
 subject=${subject#subject=}

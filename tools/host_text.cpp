@@ -1,98 +1,120 @@
 #include "host_text.h"
 
-#include <errno.h>
-#include <iconv.h>
-#include <sys/stat.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <system_error>
-
 namespace tavix {
 namespace {
 
-// Converts with glibc's iconv; each input byte that does not convert is
-// skipped and `replacement` (already in the target encoding) written instead.
-std::string Convert(const char* to, const char* from, const std::string& in, const std::string& replacement) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return in;
-    std::string out;
-    std::vector<char> buf(in.size() * 4 + 16);
-    char* src = const_cast<char*>(in.data());
-    size_t left = in.size();
-    while (left > 0) {
-        char* o = buf.data();
-        size_t oLeft = buf.size();
-        size_t r = iconv(cd, &src, &left, &o, &oLeft);
-        out.append(buf.data(), buf.size() - oLeft);
-        if (r == static_cast<size_t>(-1) && left > 0 && errno != E2BIG) {
-            out += replacement;
-            ++src;
-            --left;
+constexpr char32_t kNone = 0xFFFFFFFF;
+
+// Walks GBK text character by character as code page 936 reads it: ASCII,
+// 0x80 (the euro sign), and double-byte codes; a byte that starts no
+// character is skipped and `bad` called for it.
+template <typename Char, typename Bad>
+void DecodeGbk(const std::string& gbk, Char&& character, Bad&& bad) {
+    for (std::size_t i = 0; i < gbk.size();) {
+        const unsigned char b = static_cast<unsigned char>(gbk[i]);
+        char16_t c = 0;
+        if (b < 0x80) {
+            character(b);
+            ++i;
+        } else if (b == 0x80) {
+            character(0x20AC);
+            ++i;
+        } else if (i + 1 < gbk.size() && DecodeGbkPair(b, static_cast<unsigned char>(gbk[i + 1]), c)) {
+            character(c);
+            i += 2;
+        } else {
+            bad();
+            ++i;
         }
     }
-    iconv_close(cd);
-    return out;
+}
+
+void PutUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// The code point of the UTF-8 sequence at `i` (advanced past it), or kNone
+// for a byte that starts none (advanced by one).
+char32_t NextUtf8(std::string_view s, std::size_t& i) {
+    const unsigned char b = static_cast<unsigned char>(s[i++]);
+    if (b < 0x80) return b;
+    int more = b >= 0xF0 && b <= 0xF4 ? 3 : b >= 0xE0 ? 2 : b >= 0xC2 && b < 0xE0 ? 1 : -1;
+    if (more < 0 || i + more > s.size()) return kNone;
+    char32_t c = b & (0x3F >> more);
+    for (int k = 0; k < more; ++k) {
+        const unsigned char t = static_cast<unsigned char>(s[i + k]);
+        if ((t & 0xC0) != 0x80) return kNone;
+        c = c << 6 | (t & 0x3F);
+    }
+    const char32_t least[] = {0, 0x80, 0x800, 0x10000};
+    if (c < least[more] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) return kNone;
+    i += more;
+    return c;
 }
 
 } // namespace
 
-std::string GbkToUtf8(const std::string& gbk) { return Convert("UTF-8", "GBK", gbk, "?"); }
-
-std::u16string GbkToUtf16(const std::string& gbk) {
-    std::string bytes = Convert("UTF-16LE", "GBK", gbk, std::string("\xFD\xFF", 2));
-    std::u16string out(bytes.size() / 2, u'\0');
-    for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                       static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+std::string GbkToUtf8(const std::string& gbk) {
+    std::string out;
+    DecodeGbk(gbk, [&](char32_t c) { PutUtf8(out, c); }, [&] { out += '?'; });
     return out;
 }
 
-std::string ReleaseHostPath(const std::string& releaseDir, const std::string& targetPath) {
-    std::string rel = GbkToUtf8(targetPath);
-    for (char& c : rel)
-        if (c == '\\') c = '/';  // UTF-8 has no other 0x5C byte
-    return releaseDir + "/" + rel;
+std::u16string GbkToUtf16(const std::string& gbk) {
+    std::u16string out;
+    DecodeGbk(gbk, [&](char32_t c) { out += static_cast<char16_t>(c); }, [&] { out += u'\xFFFD'; });
+    return out;
 }
 
-bool IsRegularFile(const std::string& hostPath) {
-    struct stat st;
-    return stat(hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-FileFacts InspectReleaseFile(const std::string& releaseDir, const std::string& hostPath) {
-    namespace fs = std::filesystem;
-    FileFacts facts;
-    std::error_code ec;
-    fs::path real = fs::canonical(hostPath, ec);
-    if (ec) return facts;  // missing, or a link that leads nowhere
-    fs::path root = fs::canonical(releaseDir, ec);
-    if (ec) return facts;
-    auto rel = real.lexically_relative(root);
-    if (rel.empty() || *rel.begin() == "..") {
-        facts.kind = FileKind::kLinkOutside;
-        facts.linkTarget = real.string();
-        return facts;
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        else if (c >= 0xD800 && c < 0xE000)
+            c = 0xFFFD;
+        PutUtf8(out, c);
     }
-    struct stat st;
-    if (stat(real.c_str(), &st) != 0) return facts;
-    if (S_ISDIR(st.st_mode)) facts.kind = FileKind::kFolder;
-    else if (S_ISREG(st.st_mode)) facts.kind = FileKind::kRegular;
-    else facts.kind = FileKind::kOther;
-    facts.size = static_cast<std::uint64_t>(st.st_size);
-    return facts;
+    return out;
 }
 
-std::vector<std::string> ListReleaseFiles(const std::string& releaseDir) {
-    namespace fs = std::filesystem;
-    std::vector<std::string> files;
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(releaseDir, ec), end; !ec && it != end; it.increment(ec)) {
-        if (IsRegularFile(it->path().string()))
-            files.push_back(releaseDir + "/" + it->path().lexically_relative(releaseDir).generic_string());
+std::u16string Utf8ToUtf16(std::string_view text) {
+    std::u16string out;
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t c = NextUtf8(text, i);
+        if (c == kNone) c = 0xFFFD;
+        if (c >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(c);
+        }
     }
-    std::sort(files.begin(), files.end());
-    return files;
+    return out;
+}
+
+ReleaseFolder HostReleaseFolder(const std::string& releaseDir) {
+    ReleaseFolder folder;
+    folder.hostPath = [releaseDir](const std::string& target) { return ReleaseHostPath(releaseDir, target); };
+    folder.inspect = [releaseDir](const std::string& file) { return InspectReleaseFile(releaseDir, file); };
+    folder.listFiles = [releaseDir] { return ListReleaseFiles(releaseDir); };
+    folder.fileKey = HostFileKey;
+    return folder;
 }
 
 } // namespace tavix

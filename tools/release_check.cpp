@@ -1,5 +1,5 @@
 #include "release_check.h"
-#include "res_file.h"
+#include "le_bytes.h"
 
 #include <algorithm>
 #include <map>
@@ -365,8 +365,10 @@ void CheckControlFile(const std::string& ini, ReleaseReport& report) {
 
 std::string PayloadSizeProblem(std::uint64_t total) {
     if (total <= kMaxPayloadBytes) return std::string();
+    const std::uint64_t mib = kMaxPayloadBytes >> 20;
+    const std::string gib = std::to_string(mib / 1024) + "." + std::to_string(mib % 1024 * 10 / 1024) + " GiB";
     return "the payload is " + GroupDigits(total) + " bytes, more than the " + GroupDigits(kMaxPayloadBytes) +
-           " bytes (1.5 GiB) a setup may carry: a 32-bit program's image must fit below 2 GB with the "
+           " bytes (" + gib + ") a setup may carry: a 32-bit program's image must fit below 2 GB with the "
            "system's own code, and a larger setup does not start (error 8, not enough memory)";
 }
 
@@ -405,14 +407,16 @@ ReleaseReport CheckRelease(const std::string& manifestText, const std::string* i
     if (manifestReadable) CheckManifest(manifestText, defaultFolder, folder, report);
     if (iniReadable) CheckControlFile(ini, report);
     if (manifestReadable) {
+        auto key = [&](const std::string& file) { return folder.fileKey ? folder.fileKey(file) : file; };
         std::set<std::string> named;
         std::uint64_t total = 0;
         for (const ReleaseItem& it : report.items) {
-            named.insert(it.file);
+            named.insert(key(it.file));
             total += it.size;
         }
         for (const std::string& f : folder.listFiles())
-            if (!named.count(f)) report.warnings.push_back("the file " + f + " is not named by the manifest and is left out");
+            if (!named.count(key(f)))
+                report.warnings.push_back("the file " + f + " is not named by the manifest and is left out");
         std::string size = PayloadSizeProblem(total);
         if (!size.empty()) report.problems.push_back(size);
     }

@@ -36,6 +36,9 @@ struct ReleaseFolder {
     std::function<FileFacts(const std::string& hostPath)> inspect;
     // Every file of the folder as hostPath spells it, sorted.
     std::function<std::vector<std::string>()> listFiles;
+    // What two host paths of one file have in common where the host's file
+    // names ignore letter case; unset: the path itself.
+    std::function<std::string(const std::string& hostPath)> fileKey;
 };
 
 struct ReleaseItem {
@@ -52,12 +55,18 @@ struct ReleaseReport {
 
 // The largest payload (sum of the items' bytes) a setup may carry. A 32-bit
 // program's image must fit below 2 GB beside the system's own code. Measured
-// under Wine 8 with setups of one release and a large item: 1,950 MiB of
-// payload starts; 1,975 MiB is created but dies in its DLL start (0xC0000142);
-// 2,000 MiB and more fail CreateProcess with error 8 (not enough memory). The
-// limit keeps a fifth of that as margin for Windows' own layout of the
-// address space: 1,536 MiB (1.5 GiB), which is known to start.
-constexpr std::uint64_t kMaxPayloadBytes = 1536ull * 1024 * 1024;
+// under Wine 8 with setups that the release writer made of a small release
+// and one large item, installed silently (bench/payload_limit.sh): 1,925 MiB
+// of payload starts and installs; at 1,950 MiB every file is written, but the
+// shell's libraries no longer load for the desktop shortcut (access denied);
+// 1,975 MiB starts and runs out of memory; 2,000 MiB and more do not start.
+// The limit keeps a fifth of what installs as margin for Windows' own layout
+// of the address space: 1,536 MiB (1.5 GiB). The script builds the writer with
+// another limit, TAVIX_PAYLOAD_LIMIT_MIB, to make the larger setups.
+#ifndef TAVIX_PAYLOAD_LIMIT_MIB
+#define TAVIX_PAYLOAD_LIMIT_MIB 1536
+#endif
+constexpr std::uint64_t kMaxPayloadBytes = TAVIX_PAYLOAD_LIMIT_MIB * 1024ull * 1024;
 
 // Checks a whole release: `manifestText` is Setup.log, `iniText` Setup.ini
 // (null when the folder has none). Runs every check and collects every

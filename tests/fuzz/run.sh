@@ -15,12 +15,13 @@ if ! cmake --build "$out" -j "$(nproc)" >"$out/build.log" 2>&1; then
 fi
 mkdir -p "$out/findings"
 status=0
-for target in ini_fuzz manifest_fuzz release_check_fuzz checksums_fuzz; do
+for target in ini_fuzz manifest_fuzz release_check_fuzz checksums_fuzz pe_image_fuzz; do
   corpus=$out/corpus/$target
   mkdir -p "$corpus"
   cp "$root"/resources/release/Setup.ini "$root"/resources/release/Setup.log "$corpus/" 2>/dev/null || true
   printf 'Run|FileName\n[Run]\r\nFileName = "TAVI.exe"\r\n' > "$corpus/seed-names"
   printf 'FILEEXE EXENAME 0a1b2c3d 1486848\r\n__LINE__ RCDATA cbf43926 9\r\n' > "$corpus/seed-checksums"
+  [ "$target" != pe_image_fuzz ] || python3 "$root/tests/fuzz/pe_seed.py" "$corpus/seed-program.exe"
   if "$out/tests/fuzz/$target" "$corpus" -max_total_time="$seconds" -max_len=8192 \
        -artifact_prefix="$out/findings/$target-" >"$out/$target.log" 2>&1; then
     echo "$target: $(grep -Eo 'Done [0-9]+ runs' "$out/$target.log" | tail -1), no finding"

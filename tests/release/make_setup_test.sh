@@ -8,33 +8,15 @@
 # TAVIX_MAKE_SETUP_BUILD names the build folder the command reuses (default:
 # a folder in the temporary one, built anew).
 set -uo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-case_name=${1:?usage: make_setup_test.sh CASE}
-work=$(mktemp -d "${TMPDIR:-/tmp}/make-setup-test.XXXXXX")
-build=${TAVIX_MAKE_SETUP_BUILD:-$work/build}
+source "$(dirname "$0")/test_lib.sh" make-setup-test "${1:?usage: make_setup_test.sh CASE}"
 tsa_pid=""
-cleanup() {
-  [ -z "$tsa_pid" ] || kill "$tsa_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
-py=/usr/bin/python3  # Debian's, with python3-pefile
+more_cleanup() { [ -z "$tsa_pid" ] || kill "$tsa_pid" 2>/dev/null; }
 
 # make_setup ARGS...: runs the command; its exit code in $rc, output in $work/out.txt and $work/err.txt.
 make_setup() {
   "$root/scripts/make-setup.sh" -B "$build" "$@" >"$work/out.txt" 2>"$work/err.txt"
   rc=$?
 }
-expect_text() {  # FILE TEXT WHAT
-  grep -qF -- "$2" "$1" || { fail "$3: no \"$2\" in $(basename "$1"):"; sed 's/^/  | /' "$1" >&2; }
-}
-# new_release DIR: a fresh copy of the small release.
-new_release() { "$here/small-release.sh" "$1"; }
-# edit FILE SED-SCRIPT: edits a GBK text in place, byte-wise.
-edit() { LC_ALL=C sed -i "$2" "$1"; }
 
 # apply DIR STEPS: changes a release folder, one step after another (";"
 # between steps):
@@ -161,7 +143,7 @@ case_warnings() {
     [ -s "$out" ] || fail "${names[$i]}: no setup written"
     IFS='|' read -ra expected <<<"${words[$i]}"
     local count
-    count=$(grep -c '^release_builder: warning: ' "$work/err.txt")
+    count=$(grep -c '^release_writer: warning: ' "$work/err.txt")
     [ "$count" -eq "${#expected[@]}" ] || { fail "${names[$i]}: $count warnings, not ${#expected[@]}"; cat "$work/err.txt" >&2; }
     for e in "${expected[@]}"; do expect_text "$work/err.txt" "$e" "${names[$i]}"; done
   done
@@ -216,6 +198,9 @@ case_summary_and_version() {
     grep -qxF -- "$line" "$work/pe.txt" || fail "version resource: no line \"$line\""
   done
   check_items "$rel" "$work/pe.txt" 10
+  # The program's bytes and its own resources, in a valid image.
+  "$py" "$here/compare_image.py" "$build/program/TavixSetup.exe" "$out" >"$work/image.txt" ||
+    { fail "the setup is not the program with the release added:"; cat "$work/image.txt" >&2; }
 
   # Another serial form: five digits, as release 2.72 had.
   edit "$rel/Setup.ini" 's/^Serial=03010002/Serial=27200/'
@@ -274,9 +259,9 @@ case_signing() {
   grep -qx 'signed yes' "$work/pe.txt" || fail "no certificate table in the signed setup"
   grep -qx 'version 3.1.0.2' "$work/pe.txt" || fail "signing lost the version resource"
   # Signing adds the signature and nothing else: the signed content's digest is that of the
-  # unsigned setup the build made.
+  # unsigned setup of the same release.
   osslsigncode extract-data -h sha256 -in "$out" -out "$work/signed.data" >/dev/null 2>&1 &&
-    osslsigncode extract-data -h sha256 -in "$build/TavixSetup.exe" -out "$work/unsigned.data" >/dev/null 2>&1 &&
+    osslsigncode extract-data -h sha256 -in "$work/unsigned.exe" -out "$work/unsigned.data" >/dev/null 2>&1 &&
     cmp -s "$work/signed.data" "$work/unsigned.data" || fail "the signed setup's content differs from the unsigned one's"
 
   # A tampered byte breaks the signature.
@@ -365,9 +350,4 @@ case_reproducible() {
   ! cmp -s "$work/first.exe" "$work/third.exe" || fail "another serial gives the same setup"
 }
 
-"case_$case_name"
-if [ "$failures" -gt 0 ]; then
-  echo "$case_name: $failures failure(s)" >&2
-  exit 1
-fi
-echo "$case_name: ok"
+run_case

@@ -79,4 +79,32 @@ TEST_F(ReleaseFiles, HostPathsAndTheListing) {
     EXPECT_EQ(files, want);
 }
 
+// GBK read as Windows' code page 936 reads it, so that the Linux and the
+// Windows writer put the same UTF-16 into a setup. glibc's GBK leaves out the
+// codes that code page 936 maps into the Private Use Area; the values here
+// are code page 936's.
+TEST(GbkToUtf16, AsCodePage936) {
+    struct Case {
+        std::string gbk;
+        std::u16string utf16;
+    };
+    const Case cases[] = {
+        {"Qv", u"Qv"},
+        {"\xD6\xD0\xCE\xC4", u"\u4E2D\u6587"},             // 中文
+        {"\x80", u"\u20AC"},                                  // the euro sign, one byte
+        {"\xAA\xA1\xAF\xFE", u"\uE000\uE233"},             // user-defined area 1, first and last
+        {"\xF8\xA1\xFE\xFE", u"\uE234\uE4C5"},             // area 2
+        {"\xA1\x40\xA1\x80\xA7\xA0", u"\uE4C6\uE505\uE765"},  // area 3, around the missing 0x7F
+        {"\xA2\xAB\xA6\xF3\xA8\xBF\xFE\x50\xFE\xA0", u"\uE766\uE796\uE7C8\uE815\uE864"},  // reserved codes
+        {"\xA1\xA4\xA1\xAA\xA8\xBB", u"\u00B7\u2014\u0251"},  // where glibc and code page 936 agree
+        {"\x81\x7F", u"\uFFFD\x7F"},                         // no trail byte: the lead alone is bad
+        {"a\xD6", u"a\uFFFD"},                                // a lead byte at the end
+        {"\xFF", u"\uFFFD"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(GbkToUtf16(c.gbk), c.utf16) << GbkToUtf8(c.gbk);
+    EXPECT_EQ(GbkToUtf8("\xD6\xD0\x81\x7F"), u8"中?\x7F");
+    EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(u"\uE000\U0001F600x")), u"\uE000\U0001F600x");
+    EXPECT_EQ(Utf8ToUtf16("\xC3("), u"\uFFFD(");
+}
+
 } // namespace
