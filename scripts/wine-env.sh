@@ -63,6 +63,8 @@ tavix_start_display() {
 tavix_make_prefix() {
   if [ "${TAVIX_FRESH_PREFIX:-0}" = 1 ]; then
     wineserver -k 2>/dev/null || true
+    # A small drive left mounted by a run that was stopped half-way.
+    if mountpoint -q "$WINEPREFIX/small-drive" 2>/dev/null; then umount "$WINEPREFIX/small-drive"; fi
     rm -rf "$WINEPREFIX"
   fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
