@@ -10,6 +10,10 @@ root=${root:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" LC_ALL=zh_CN.UTF-8
 tavix_wine32=/usr/lib/wine/wine
 tavix_wine64=/usr/lib/wine/wine64
+# On the 64-bit way this folder comes first on PATH: its "wine" (and
+# "wine-stable", which Debian's wineboot, winepath and the other starters
+# call) runs the 64-bit loader, so that a bare "wine" is right on both ways.
+tavix_wine64_path=$root/scripts/wine64-path
 
 # Sets TAVIX_WIN_BITS to the word size of the programs this host runs under
 # Wine (32 or 64), TAVIX_WIN_WHY to the reason in a few words, and the Wine
@@ -36,17 +40,45 @@ tavix_choose_wine() {
 # of that word size. TAVIX_WINEPREFIX, when set, names the prefix; the test
 # runners call this with the word size of their build tree.
 tavix_use_wine() {
+  local path=":$PATH:"
+  path=${path//":$tavix_wine64_path:"/:}
+  path=${path#:}
+  path=${path%:}
   if [ "$1" = 64 ]; then
     TAVIX_WINE=$tavix_wine64
     export WINELOADER=$tavix_wine64 WINEARCH=win64
     export WINEPREFIX=${TAVIX_WINEPREFIX:-$root/build/wineprefix64}
+    export PATH=$tavix_wine64_path${path:+:$path}
   else
     TAVIX_WINE=$tavix_wine32
     unset WINELOADER
+    export PATH=$path
     export WINEARCH=win32
     export WINEPREFIX=${TAVIX_WINEPREFIX:-$root/build/wineprefix}
   fi
   export TAVIX_WIN_BITS=$1
+}
+
+# tavix_must WHAT COMMAND...: runs a command whose failure nobody expects
+# (a step that sets up a prefix or a session), its output kept aside. When
+# it fails, says what could not be done, the command, its exit code and its
+# own output, and returns that exit code: the caller stops there instead of
+# going on to a confusing assertion.
+tavix_must() {
+  local what=$1 out rc=0
+  shift
+  # A file, not a pipe: a Wine command that starts the server and the
+  # session's services hands them its output, and they outlive it.
+  out=$(mktemp)
+  "$@" >"$out" 2>&1 </dev/null || rc=$?
+  if [ "$rc" -ne 0 ]; then
+    {
+      echo "FAIL: $what: \`$*\` ended with exit code $rc"
+      sed 's/^/    /' "$out"
+    } >&2
+  fi
+  rm -f "$out"
+  return "$rc"
 }
 
 tavix_start_display() {
@@ -69,7 +101,7 @@ tavix_make_prefix() {
   fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
-    "$TAVIX_WINE" wineboot -i >/dev/null 2>&1
+    tavix_must "make the Wine prefix $WINEPREFIX" "$TAVIX_WINE" wineboot -i || return
     # The wizard's fonts: map SimSun (宋体) and Tahoma to a Chinese font that is installed.
     cat > "$WINEPREFIX/fonts.reg" <<'REG'
 REGEDIT4
@@ -84,7 +116,7 @@ REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Managed"="N"
 REG
-    "$TAVIX_WINE" regedit /S "$WINEPREFIX/fonts.reg" >/dev/null 2>&1
+    tavix_must "map the wizard's fonts" "$TAVIX_WINE" regedit /S "$WINEPREFIX/fonts.reg" || return
     wineserver -w
   fi
   # A second disk, as most PCs have: the control file's default folder is on D:.

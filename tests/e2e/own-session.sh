@@ -38,25 +38,35 @@ end_session() {
 # runner's output (started by the scenario, they would hold its pipes open).
 start_session() {
   LC_ALL=$1 wineserver -p 600 </dev/null >/dev/null 2>&1
-  LC_ALL=$1 "$TAVIX_WINE" cmd /c exit </dev/null >/dev/null 2>&1
+  LC_ALL=$1 tavix_must "start a Wine session under $1" "$TAVIX_WINE" cmd /c exit
 }
 
 # Drive D: as `none`, `cdrom`, `network` or `fixed` (the shared prefix's).
 set_drive_d() {
   local link=$WINEPREFIX/dosdevices/d:
   if [ "$1" = none ]; then rm -f "$link"; else [ -L "$link" ] || ln -s ../drive_d "$link"; fi
+  local rc=0 key='HKLM\Software\Wine\Drives'
   case $1 in
-    cdrom|network) wine reg add 'HKLM\Software\Wine\Drives' /v d: /d "$1" /f /reg:64 ;;
-    *) wine reg delete 'HKLM\Software\Wine\Drives' /v d: /f /reg:64 ;;
-  esac </dev/null >/dev/null 2>&1
+    cdrom|network) tavix_must "make drive D: a $1 drive" wine reg add "$key" /v d: /d "$1" /f /reg:64 || rc=$? ;;
+    *)
+      # reg query: 0 when D: has a type of its own, 1 when it has none.
+      wine reg query "$key" /v d: /reg:64 </dev/null >/dev/null 2>&1 || rc=$?
+      case $rc in
+        0) tavix_must "make drive D: a fixed disk again" wine reg delete "$key" /v d: /f /reg:64 || rc=$? ;;
+        1) rc=0 ;;
+        *) tavix_must "read the type of drive D:" wine reg query "$key" /v d: /reg:64 || rc=$? ;;
+      esac
+      ;;
+  esac
   # The mount manager of the session that made the change runs on as it was.
   end_session
+  return "$rc"
 }
 
 end_session
 if [ -n "${TAVIX_SESSION_DRIVE_D:-}" ]; then
   trap 'set_drive_d fixed' EXIT
-  set_drive_d "$TAVIX_SESSION_DRIVE_D"
+  set_drive_d "$TAVIX_SESSION_DRIVE_D" || exit
 fi
 if [ -n "${TAVIX_SESSION_SCREEN:-}" ]; then
   n=120
@@ -67,14 +77,14 @@ if [ -n "${TAVIX_SESSION_SCREEN:-}" ]; then
   for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 fi
 set_dpi() {
-  LC_ALL=$locale "$TAVIX_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
-    </dev/null >/dev/null 2>&1
+  LC_ALL=$locale tavix_must "set the screen to $1 DPI" \
+    "$TAVIX_WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f
 }
-[ -z "${TAVIX_SESSION_DPI:-}" ] || set_dpi "$TAVIX_SESSION_DPI"
-start_session "$locale"
+[ -z "${TAVIX_SESSION_DPI:-}" ] || set_dpi "$TAVIX_SESSION_DPI" || exit
+start_session "$locale" || exit
 TAVIX_SESSION_LOCALE=$locale "$here/wine-run.sh" "$@"
 status=$?
-[ -z "${TAVIX_SESSION_DPI:-}" ] || set_dpi 96
+if [ -n "${TAVIX_SESSION_DPI:-}" ]; then set_dpi 96 || status=1; fi
 end_session
 if [ -n "$xvfb_pid" ]; then
   kill "$xvfb_pid" 2>/dev/null
@@ -82,8 +92,8 @@ if [ -n "$xvfb_pid" ]; then
   export DISPLAY=$usual_display
 fi
 if [ -n "${TAVIX_SESSION_DRIVE_D:-}" ]; then
-  set_drive_d fixed
   trap - EXIT
+  set_drive_d fixed || status=1
 fi
-start_session zh_CN.UTF-8
+start_session zh_CN.UTF-8 || status=1
 exit $status
