@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "install/earlier_install.h"
 #include "install/folder_checks.h"
+#include "install/folder_rule.h"
 #include "install/install_sequence.h"
 #include "setupdata/errors.h"
 #include "setupdata/payload.h"
@@ -17,7 +19,6 @@
 #include "common/product_process.h"
 #include "common/setup_state.h"
 #include "common/silent_log.h"
-#include "wizard/wizard_rules.h"
 
 namespace startup {
 namespace {
