@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "install/folder_checks.h"
 #include "install/folder_rule.h"
 #include "install/install_sequence.h"
+#include "install/progress.h"
 #include "setupdata/errors.h"
 #include "setupdata/payload.h"
 #include "setupdata/product_info.h"
@@ -19,6 +21,7 @@
 #include "common/product_process.h"
 #include "common/setup_state.h"
 #include "common/silent_log.h"
+#include "ui/progress_window.h"
 
 namespace startup {
 namespace {
@@ -48,6 +51,23 @@ public:
 
 private:
     tavix::SilentLog& log_;
+};
+
+// The progress-only face (/PASSIVE): the silent face's answers and log, and
+// one window that shows the status line and the bar. It asks nothing, and
+// nothing the user does there ends the installation.
+class ProgressFace : public SilentFace {
+public:
+    ProgressFace(tavix::SilentLog& log, ui::ProgressWindow& window) : SilentFace(log), window_(window) {}
+    void Status(const std::string& text) override { window_.SetStatus(text); }
+    void Bar(int position) override { window_.SetBar(position, tavix::bar::kMax); }
+    bool YieldPoint() override {
+        ui::ProcessMessages();
+        return true;
+    }
+
+private:
+    ui::ProgressWindow& window_;
 };
 
 // The text of a payload item; throws when the setup lacks it or it is damaged.
@@ -113,7 +133,8 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     }
     tavix::SilentLog log;
     if (cmd.hasLog && !log.Open(cmd.log)) return ExitCode::BadCommandLine;
-    log.Line(std::string(tavix::kAppTitle) + ": silent installation");
+    log.Line(std::string(tavix::kAppTitle) + (cmd.passive ? ": silent installation with its progress window"
+                                                          : ": silent installation"));
 
     SetupState state;
     std::string control, manifest;
@@ -132,6 +153,15 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     state.Caption = state.ReadSetupIni("Form", "Caption");
     state.VersionSerial = state.ReadSetupIni("Form", "Serial");
     log.Line("release " + state.Caption + ", serial " + state.VersionSerial);
+    // The progress window comes as soon as its caption is known, before the
+    // checks: they may take a moment, and the user sees at once that the
+    // product is being installed.
+    std::unique_ptr<ui::ProgressWindow> window;
+    if (cmd.passive) {
+        ui::InitApplication(GetModuleHandleW(nullptr));
+        window = std::make_unique<ui::ProgressWindow>();
+        window->Create(state.Caption, tavix::kStatusStarting);
+    }
 
     if (tavix::IsProductRunning()) return Finish(log, ExitCode::ProductRunning, "the product is running; it is left running");
     std::string installed;
@@ -177,20 +207,21 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     log.Line("installing into " + state.InstallDir);
 
     CoInitialize(nullptr);  // the shell link of the desktop shortcut
-    SilentFace face(log);
+    std::unique_ptr<SilentFace> face =
+        window ? std::make_unique<ProgressFace>(log, *window) : std::make_unique<SilentFace>(log);
     install::InstallResult result;
     {
-        install::InstallSequence sequence(state, face);
+        install::InstallSequence sequence(state, *face);
         result = sequence.RunInstall();
     }
     state.SetupRegistry.reset();
     CoUninitialize();
     switch (result.outcome) {
     case install::InstallOutcome::Completed:
-        if (!face.missing.empty())
+        if (!face->missing.empty())
             return Finish(log, ExitCode::WriteFailed,
-                          "installed without all of its parts: " + face.missing.front() +
-                              (face.missing.size() > 1 ? " (and " + std::to_string(face.missing.size() - 1) + " more above)" : ""));
+                          "installed without all of its parts: " + face->missing.front() +
+                              (face->missing.size() > 1 ? " (and " + std::to_string(face->missing.size() - 1) + " more above)" : ""));
         return Finish(log, ExitCode::Success, "installed");
     case install::InstallOutcome::MainFolderFailed:
         return Finish(log, ExitCode::WriteFailed, "the installation folder could not be made");
