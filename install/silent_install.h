@@ -4,7 +4,7 @@
 #pragma once
 #include "common/command_line.h"
 
-namespace startup {
+namespace install {
 
 // Installs as a wizard installation with both boxes ticked would, except that
 // the product is not started; with /PASSIVE it shows its progress. The
@@ -13,4 +13,4 @@ namespace startup {
 // characters that have no GBK form.
 tavix::ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless);
 
-} // namespace startup
+} // namespace install

@@ -23,13 +23,13 @@
 #include "common/silent_log.h"
 #include "ui/progress_window.h"
 
-namespace startup {
+namespace install {
 namespace {
 
 using tavix::ExitCode;
 
 // What the install sequence shows goes to the log; nothing waits.
-class SilentFace : public install::InstallFace {
+class SilentFace : public InstallFace {
 public:
     explicit SilentFace(tavix::SilentLog& log) : log_(log) {}
     void Status(const std::string&) override {}
@@ -186,15 +186,15 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     std::string folder = cmd.folder;
     if (!cmd.hasFolder) {
         const std::string setupPath = state.ReadSetupIni("SetupDir", "SetupPath");
-        const std::string usable = install::DefaultSetupPath(state);
+        const std::string usable = DefaultSetupPath(state);
         folder = tavix::OfferedFolder(usable, installed, folderExists);
         if (usable != setupPath && folder == tavix::PresetFolder(usable))
             log.Line("the default folder " + setupPath +
                      " lies on a drive that does not exist or is no fixed disk; the same folder on the system drive is used");
     }
-    const std::string problem = install::FolderProblem(state, folder);
+    const std::string problem = FolderProblem(state, folder);
     if (!problem.empty()) return Finish(log, ExitCode::FolderRefused, "the folder " + folder + " is refused: " + problem);
-    const install::DiskSpace space = install::SpaceFor(state, folder);
+    const DiskSpace space = SpaceFor(state, folder);
     if (!space.Enough())
         return Finish(log, ExitCode::NotEnoughSpace,
                       "the drive has " + std::to_string(space.free) + " bytes free; the setup writes " +
@@ -209,30 +209,30 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     CoInitialize(nullptr);  // the shell link of the desktop shortcut
     std::unique_ptr<SilentFace> face =
         window ? std::make_unique<ProgressFace>(log, *window) : std::make_unique<SilentFace>(log);
-    install::InstallResult result;
+    InstallResult result;
     {
-        install::InstallSequence sequence(state, *face);
+        InstallSequence sequence(state, *face);
         result = sequence.RunInstall();
     }
     state.SetupRegistry.reset();
     CoUninitialize();
     switch (result.outcome) {
-    case install::InstallOutcome::Completed:
+    case InstallOutcome::Completed:
         if (!face->missing.empty())
             return Finish(log, ExitCode::WriteFailed,
                           "installed without all of its parts: " + face->missing.front() +
                               (face->missing.size() > 1 ? " (and " + std::to_string(face->missing.size() - 1) + " more above)" : ""));
         return Finish(log, ExitCode::Success, "installed");
-    case install::InstallOutcome::MainFolderFailed:
+    case InstallOutcome::MainFolderFailed:
         return Finish(log, ExitCode::WriteFailed, "the installation folder could not be made");
-    case install::InstallOutcome::ProgramLocked:
+    case InstallOutcome::ProgramLocked:
         return Finish(log, ExitCode::WriteFailed, "the main program could not be written: " + result.message);
-    case install::InstallOutcome::Stopped:
-    case install::InstallOutcome::Failed:
+    case InstallOutcome::Stopped:
+    case InstallOutcome::Failed:
         break;
     }
     return Finish(log, result.kind == tavix::ErrorKind::MissingItem ? ExitCode::DamagedSetup : ExitCode::WriteFailed,
                   "failed: " + result.message);
 }
 
-} // namespace startup
+} // namespace install
