@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <vector>
 
-#include "setupdata/errors.h"
 #include "wizard/wizard_rules.h"
 
 using namespace tavix;
@@ -12,15 +10,6 @@ using namespace tavix;
 namespace {
 
 const std::string kCaption = "Quorvixv2.8.2.6（标准版-m）";
-
-std::string ErrorOf(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const SetupError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 }  // namespace
 
