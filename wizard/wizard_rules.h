@@ -5,7 +5,6 @@
 // is GBK bytes.
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
