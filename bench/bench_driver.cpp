@@ -4,8 +4,8 @@
 //
 // Scenarios (each one a phase of run.sh):
 //   extraction    bench_extract.exe / bench_copy.exe / nsis_setup.exe /S
-//   first_window  TavixSetup.exe / nsis_setup.exe / bench_window.exe (the floor):
-//                 start to the first visible window
+//   first_window  TavixSetup.exe / TavixSetup.exe /PASSIVE / nsis_setup.exe /
+//                 bench_window.exe (the floor): start to the first visible window
 //   installation  a full installation through the wizard / through NSIS's pages
 //   installation_steps  one installation through the wizard, watched by the
 //                 e2e probe: where its time goes
@@ -125,9 +125,9 @@ E2E_SCENARIO(extraction) {
 namespace {
 
 // Starts the program and waits for any visible top-level window of its process.
-double FirstWindowMs(const std::wstring& exe, std::wstring& firstClass, Process& p) {
+double FirstWindowMs(const std::wstring& exe, const std::wstring& args, std::wstring& firstClass, Process& p) {
     const double start = bench::NowMs();
-    p = Launch(exe);
+    p = Launch(exe, args);
     for (;;) {
         std::vector<HWND> shown = TopWindows(p.pid);
         if (!shown.empty()) {
@@ -141,30 +141,38 @@ double FirstWindowMs(const std::wstring& exe, std::wstring& firstClass, Process&
     }
 }
 
-// The programs of the start measure: the setup, NSIS with and without its
-// check of its own file, and the floor.
+// The folder the progress-only start installs into (it is ended half-way).
+std::wstring PassiveDir() { return std::wstring(kRoot) + L"\\passive\\"; }
+
+// The programs of the start measure: the setup with its wizard and with its
+// progress window only (/PASSIVE), NSIS with and without its check of its
+// own file, and the floor.
 struct Starter {
-    std::wstring exe;
+    std::wstring exe, args;
     const char* name;  // of the measure
     const char* who;   // in the trace
 };
 
 std::vector<Starter> Starters() {
-    std::vector<Starter> s = {{SetupExe(), "first_window_ours_ms", "ours"}};
-    if (NsisRuns()) s.push_back({NsisExe(), "first_window_nsis_ms", "nsis"});
-    s.push_back({BinDir() + L"\\bench_window.exe", "first_window_floor_ms", "floor"});
+    std::vector<Starter> s = {{SetupExe(), L"", "first_window_ours_ms", "ours"},
+                              {SetupExe(), L"/PASSIVE /D=" + PassiveDir(), "first_window_passive_ms", "passive"}};
+    if (NsisRuns()) s.push_back({NsisExe(), L"", "first_window_nsis_ms", "nsis"});
+    s.push_back({BinDir() + L"\\bench_window.exe", L"", "first_window_floor_ms", "floor"});
     if (NsisRuns() && !NsisNoCrcExe().empty())
-        s.push_back({NsisNoCrcExe(), "first_window_nsis_nocrc_ms", "nsis_nocrc"});
+        s.push_back({NsisNoCrcExe(), L"", "first_window_nsis_nocrc_ms", "nsis_nocrc"});
     return s;
 }
 
 // Ends a program of the start measure after it has settled, so that the
-// next start finds a quiet system.
-void EndStarter(Process& p, bool ours) {
+// next start finds a quiet system; what the setup began goes with it.
+void EndStarter(Process& p, const Starter& s) {
     Pause(500);
     Kill(p);
     CloseHandle(p.handle);
-    if (ours) RemoveControlFiles();
+    if (s.exe == SetupExe()) {
+        RemoveControlFiles();
+        CleanInstallation(PassiveDir());
+    }
     Pause(300);
 }
 
@@ -180,10 +188,10 @@ E2E_SCENARIO(first_window) {
             const int which = (k + round) % n;
             std::wstring cls;
             Process p;
-            const double ms = FirstWindowMs(starters[which].exe, cls, p);
+            const double ms = FirstWindowMs(starters[which].exe, starters[which].args, cls, p);
             Record(keep, starters[which].name, ms);
             Log("  first window class %s", ToUtf8(cls).c_str());
-            EndStarter(p, which == 0);
+            EndStarter(p, starters[which]);
         }
     }
 }
@@ -213,14 +221,14 @@ E2E_SCENARIO(first_window_trace) {
             Process p;
             SetEnvironmentVariableW(L"WINEDEBUG", channels.c_str());
             const DWORD launch = GetTickCount();
-            const double ms = FirstWindowMs(s.exe, cls, p);
+            const double ms = FirstWindowMs(s.exe, s.args, cls, p);
             const DWORD shown = GetTickCount();
             SetEnvironmentVariableW(L"WINEDEBUG", L"-all");
             if (round > 0) {
                 Log("trace launch %s %lu %lu", s.who, p.pid, launch);
                 Log("trace window %s %lu %lu %.3f", s.who, p.pid, shown, ms);
             }
-            EndStarter(p, (k + round) % n == 0);
+            EndStarter(p, s);
         }
     }
     if (!relay.empty()) RegDeleteKeyValueW(HKEY_CURRENT_USER, debugKey, L"RelayInclude");

@@ -72,6 +72,8 @@ CommandLine ParseCommandLine(std::string_view args) {
         std::string_view token = Unquote(args.substr(start, i - start));
         if (EqualsIgnoreAsciiCase(token, "/S")) {
             cmd.silent = true;
+        } else if (EqualsIgnoreAsciiCase(token, "/PASSIVE")) {
+            cmd.passive = true;
         } else if (StartsWithSwitch(token, "/LOG=")) {
             std::string_view log = Unquote(token.substr(5));
             if (cmd.error.empty()) {
@@ -84,6 +86,7 @@ CommandLine ParseCommandLine(std::string_view args) {
             cmd.error = "unknown argument " + std::string(token);
         }
     }
+    if (cmd.silent && cmd.passive && cmd.error.empty()) cmd.error = "/S and /PASSIVE exclude each other";
     return cmd;
 }
 

@@ -1,15 +1,18 @@
-// The command line of an installation without windows, for administrators:
+// The command line of an installation without the wizard, for administrators
+// and their deployment tools:
 //
-//   TavixSetup.exe /S [/LOG=file] [/D=folder]
+//   TavixSetup.exe /S|/PASSIVE [/LOG=file] [/D=folder]
 //
-// /S installs silently. /LOG= names a log file (quotes allowed around the
-// switch or its value). /D= comes last and takes the rest of the line, blanks
-// included, as the installation folder; quotes may enclose the switch or its
-// value, as launchers that build the line from a list of arguments put them.
-// Switches ignore letter case. Without /S the command line is not used: the
-// wizard runs.
+// /S installs silently, with no window at all. /PASSIVE installs the same
+// way and shows one window of progress, which asks nothing (msiexec's
+// /passive; Inno Setup's /SILENT); the two exclude each other. /LOG= names a
+// log file (quotes allowed around the switch or its value). /D= comes last
+// and takes the rest of the line, blanks included, as the installation
+// folder; quotes may enclose the switch or its value, as launchers that build
+// the line from a list of arguments put them. Switches ignore letter case.
+// Without /S or /PASSIVE the command line is not used: the wizard runs.
 //
-// The uninstaller reads the same switches but /D= (Uninstall.exe /S
+// The uninstaller reads the same switches but /D= (Uninstall.exe /S|/PASSIVE
 // [/LOG=file]): it always removes the installation in its own folder.
 #pragma once
 #include <string>
@@ -31,12 +34,16 @@ enum class ExitCode : int {
 };
 
 struct CommandLine {
-    bool silent = false;
+    bool silent = false;   // /S: no window
+    bool passive = false;  // /PASSIVE: the progress window only
     bool hasLog = false;
     std::string log;       // /LOG= value, quotes removed
     bool hasFolder = false;
     std::string folder;    // /D= value (trailing blanks and enclosing quotes dropped)
     std::string error;     // why the line is refused; empty when it is usable
+
+    // The run goes without the wizard (or the uninstaller's window).
+    bool Unattended() const { return silent || passive; }
 };
 
 // Parses the arguments after the program's name (GBK text).

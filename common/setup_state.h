@@ -24,8 +24,9 @@ struct SetupState {
     bool RunAfterInstall = true;
     // The installation has been handed over or has completed.
     bool InstallStarted = false;
-    // The installation runs without windows (/S): nothing may open one, the
-    // shell's window of a new program group included.
+    // The installation runs without the wizard (/S, /PASSIVE): nothing may
+    // open a window of its own, the shell's window of a new program group
+    // included.
     bool Silent = false;
     // The accessor of the uninstall entry (HKEY_CURRENT_USER), made by the wizard.
     std::unique_ptr<ui::Registry> SetupRegistry;

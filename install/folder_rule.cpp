@@ -72,6 +72,24 @@ std::string InstallFolderProblem(std::string_view folder, const std::vector<std:
     return std::string();
 }
 
+std::string PresetFolder(std::string_view setupPath) { return std::string(setupPath) + "\\"; }
+
+std::string OfferedFolder(std::string_view setupPath, std::string_view installedPath,
+                          const std::function<bool(const std::string&)>& folderExists) {
+    if (!installedPath.empty()) {
+        // A value that is no full path is never looked up relative to the
+        // current folder.
+        std::string installed = HandOverFolder(installedPath);
+        if (InstallFolderProblem(installed, {}).empty() && folderExists(installed)) return installed;
+    }
+    return PresetFolder(setupPath);
+}
+
+std::string HandOverFolder(std::string_view folder) {
+    if (folder.empty() || GbkFindLast(folder, '\\') == folder.size() - 1) return std::string(folder);
+    return std::string(folder) + "\\";
+}
+
 std::string SetupPathOnFixedDrive(std::string_view setupPath, std::string_view systemRoot,
                                   const std::function<bool(const std::string&)>& fixedDrive) {
     if (!IsDriveRootPrefix(setupPath) || systemRoot.size() != 3 || !IsDriveRootPrefix(systemRoot))

@@ -1,5 +1,6 @@
-// The installation folder: the rule every road to the installation applies
-// (the folder page, the silent installation's /D=, the installation itself).
+// The installation folder: the rules every road to the installation applies
+// (the folder page, the /D= of the runs without the wizard, the installation
+// itself): which folder is offered, which is handed over, which is refused.
 // Texts are GBK.
 #pragma once
 #include <cstdint>
@@ -18,6 +19,25 @@ namespace tavix {
 // within 259 characters below it. A final backslash is optional. Whether the
 // drive exists is the platform's question.
 std::string InstallFolderProblem(std::string_view folder, const std::vector<std::string>& targets);
+
+// The folder preset from [SetupDir] SetupPath: one backslash appended, always.
+std::string PresetFolder(std::string_view setupPath);
+
+// The folder offered first, by the folder page and by the runs without it.
+// `installedPath` is the Path value of an earlier installation that is to be
+// replaced: a later release of the same product, or the same or a later one
+// the user chose to install over (empty when there is none). When it is a
+// full path (as InstallFolderProblem asks) of a folder that exists, that
+// folder is offered, ending in a backslash, so that the release replaces the
+// copy instead of making a second one. Otherwise the preset from
+// [SetupDir] SetupPath.
+std::string OfferedFolder(std::string_view setupPath, std::string_view installedPath,
+                          const std::function<bool(const std::string&)>& folderExists);
+
+// The folder handed to the installation: a typed folder without its final
+// backslash gets one, so that file names can be appended to it. An empty
+// folder stays empty.
+std::string HandOverFolder(std::string_view folder);
 
 // [SetupDir] SetupPath where a folder can be made. `fixedDrive` answers for
 // a drive's root, such as D:\ (with its backslash): true for a fixed disk.

@@ -1,7 +1,8 @@
 // The install sequence: the main program, every manifest entry, the uninstall
 // entry, the desktop shortcut, the program group and the registry
 // information, in one pass. It shows and asks through an InstallFace: the
-// installation window is one, the silent installation another.
+// installation window is one, the silent installation (/S) another, the
+// progress window of /PASSIVE the third (silent_install.h).
 #pragma once
 #include <set>
 #include <string>

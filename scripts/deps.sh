@@ -6,11 +6,15 @@ need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 # Both Wine loaders and both MinGW-w64 targets: the 32-bit setup is always
 # built, and where Wine's 32-bit loader cannot run (a kernel without 32-bit
-# support) the tests drive a 64-bit build of it under wine64.
+# support) the tests drive a 64-bit build of it under wine64. libcrypto
+# (libssl-dev) gives the Linux release writer its SHA-256; the package
+# manager's manifests are checked against their schemas with jsonschema and
+# yaml.
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           wine wine32:i386 wine64 xvfb xauth x11-utils xdotool fonts-wqy-microhei locales imagemagick
-          liblnk-utils icoutils osslsigncode nsis python3 python3-pefile openssl time)
+          liblnk-utils icoutils osslsigncode nsis python3 python3-pefile openssl time
+          libssl-dev python3-jsonschema python3-yaml)
 for p in "${packages[@]}"; do have "$p" || need+=("$p"); done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo

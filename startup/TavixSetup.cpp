@@ -1,5 +1,5 @@
 // Program block of the setup: one copy at a time, the backdrop, the wizard
-// and the message loop; or, with /S, an installation without windows.
+// and the message loop; or, with /S or /PASSIVE, an installation without them.
 #include <windows.h>
 #include <objbase.h>
 
@@ -9,8 +9,8 @@
 #include "common/product.h"
 #include "common/setup_state.h"
 #include "common/silent_log.h"
+#include "install/silent_install.h"
 #include "setupdata/wide_text.h"
-#include "silent_install.h"
 #include "ui/window.h"
 #include "wizard/Unit_Schedule.h"
 
@@ -52,7 +52,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR args, int) {
     const std::string gbk = tavix::G(wide);
     const tavix::CommandLine cmd = tavix::ParseCommandLine(gbk);
     runonce::Startup();
-    const int code = cmd.silent ? static_cast<int>(startup::RunSilent(cmd, tavix::W(gbk) == wide)) : RunWizard();
+    const int code = cmd.Unattended() ? static_cast<int>(install::RunSilent(cmd, tavix::W(gbk) == wide)) : RunWizard();
     runonce::Shutdown();
     return code;
 }

@@ -156,9 +156,10 @@ private:
     int tables_ = 0;
 };
 
-} // namespace
-
-std::string ReadProgram(std::uint64_t fileSize, const ReadAtFn& read, bool allow64, ProgramImage& p) {
+// Reads the headers and the resources. `setup`: the file is a setup the
+// writer made, which may be signed (its certificate table follows the last
+// section) and is read, not rebuilt.
+std::string ReadImage(std::uint64_t fileSize, const ReadAtFn& read, bool allow64, bool setup, ProgramImage& p) {
     p = ProgramImage{};
     p.fileSize = fileSize;
     const std::string truncated = "is truncated (" + Number(fileSize) + " bytes): ";
@@ -248,10 +249,10 @@ std::string ReadProgram(std::uint64_t fileSize, const ReadAtFn& read, bool allow
     }
     if (p.sections.empty()) return "has no sections";
 
-    if (DirectoryOf(p, kSecurityDirectory).size)
+    if (!setup && DirectoryOf(p, kSecurityDirectory).size)
         return "is signed (it carries a certificate table): a signature covers the program's own bytes and "
                "would no longer match; give the unsigned program and sign the setup made from it";
-    if (fileSize > rawEnd)
+    if (!setup && fileSize > rawEnd)
         return "has " + Number(fileSize - rawEnd) +
                " bytes after its last section (symbols or appended data), which the writer cannot carry over";
 
@@ -287,6 +288,16 @@ std::string ReadProgram(std::uint64_t fileSize, const ReadAtFn& read, bool allow
         return "has no room in its headers for the section of the resources";
     }
     return std::string();
+}
+
+} // namespace
+
+std::string ReadProgram(std::uint64_t fileSize, const ReadAtFn& read, bool allow64, ProgramImage& out) {
+    return ReadImage(fileSize, read, allow64, false, out);
+}
+
+std::string ReadSetupImage(std::uint64_t fileSize, const ReadAtFn& read, ProgramImage& out) {
+    return ReadImage(fileSize, read, true, true, out);
 }
 
 std::uint32_t ResourceRva(const ProgramImage& p) {

@@ -43,6 +43,12 @@ using ReadAtFn = std::function<bool(std::uint64_t offset, void* buffer, std::siz
 // (PE32+) is refused unless `allow64` is set.
 std::string ReadProgram(std::uint64_t fileSize, const ReadAtFn& read, bool allow64, ProgramImage& out);
 
+// Reads the headers and the resources of a setup the writer made, of 32 or
+// 64 bits, signed or not (the certificate table after its last section is
+// left as it is), to tell what it carries. Returns what makes it unreadable,
+// or empty.
+std::string ReadSetupImage(std::uint64_t fileSize, const ReadAtFn& read, ProgramImage& out);
+
 // Where the setup's resource section begins in the image: where the
 // program's began, or after its last section when it had none.
 std::uint32_t ResourceRva(const ProgramImage& program);

@@ -9,6 +9,7 @@
 #include "setupdata/gbk.h"
 #include "setupdata/ini.h"
 #include "setupdata/path_rules.h"
+#include "setupdata/product_info.h"
 
 namespace tavix {
 namespace {
@@ -477,14 +478,14 @@ std::vector<std::pair<std::string, std::u16string>> VersionStrings(const std::st
     std::string version = IniLookup(ini, "Form", "Version");
     if (version.empty()) version = dotted;
     std::string caption = IniLookup(ini, "Form", "Caption");
-    std::string description = (caption.empty() ? std::string("Quorvix") : caption) + " 安装程序";
+    std::string description = (caption.empty() ? std::string(kProductName) : caption) + " 安装程序";
     return {
-        {"CompanyName", GbkToUtf16("Velmora")},
+        {"CompanyName", GbkToUtf16(kPublisher)},
         {"FileDescription", GbkToUtf16(description)},
         {"FileVersion", GbkToUtf16(version)},
         {"InternalName", GbkToUtf16("TavixSetup")},
         {"OriginalFilename", GbkToUtf16("TavixSetup.exe")},
-        {"ProductName", GbkToUtf16("Quorvix")},
+        {"ProductName", GbkToUtf16(kProductName)},
         {"ProductVersion", GbkToUtf16(version)},
     };
 }

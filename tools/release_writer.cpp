@@ -3,6 +3,7 @@
 //
 //   release_writer PROGRAM.exe RELEASE_DIR -o SETUP.exe [--allow-64bit] [--depfile FILE] [--quiet]
 //   release_writer --check RELEASE_DIR
+//   release_writer --winget SETUP.exe --url URL -o DIR   (winget_manifest.h)
 //
 // PROGRAM.exe is TavixSetup.exe as the build makes it: the program with its
 // own resources (manifest, icon, pictures) and no release. RELEASE_DIR holds
@@ -38,6 +39,7 @@
 #include "setupdata/checksums.h"
 #include "setupdata/crc32.h"
 #include "setupdata/gbk.h"
+#include "winget_manifest.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -58,6 +60,7 @@ void Say(const std::string& text) { PrintLine(stderr, std::string(kMe) + ": " + 
 int Usage() {
     PrintLine(stderr, "usage: release_writer PROGRAM.exe RELEASE_DIR -o SETUP.exe [--allow-64bit]");
     PrintLine(stderr, "       release_writer --check RELEASE_DIR");
+    PrintLine(stderr, "       release_writer --winget SETUP.exe --url URL -o DIR");
     return kUsage;
 }
 
@@ -305,6 +308,7 @@ bool WriteDepfile(const Options& o, const ReleaseReport& report) {
 }
 
 int Run(const std::vector<std::string>& args) {
+    if (!args.empty() && args[0] == "--winget") return RunWingetCommand(args);
     Options o;
     if (!ParseOptions(args, o)) return Usage();
     ReleaseReport report;

@@ -1,10 +1,13 @@
-// Program block of the uninstaller: Uninstall.exe [/S [/LOG=file]], started
-// from the installation folder. It asks once (without /S), removes what the
+// Program block of the uninstaller: Uninstall.exe [/S|/PASSIVE [/LOG=file]],
+// started from the installation folder. It asks once (without /S or
+// /PASSIVE; /PASSIVE shows only its progress), removes what the
 // installation's record names and the user left as it was, and leaves
 // neither itself nor the folder behind (see self_removal.h); or, started by
 // an uninstaller as its helper, it does only that last part.
 #include <windows.h>
 #include <objbase.h>
+
+#include <memory>
 
 #include "common/command_line.h"
 #include "common/product.h"
@@ -12,6 +15,7 @@
 #include "common/silent_log.h"
 #include "setupdata/product_info.h"
 #include "setupdata/wide_text.h"
+#include "ui/progress_window.h"
 #include "ui/window.h"
 #include "uninstall/self_removal.h"
 #include "uninstall/uninstall_form.h"
@@ -29,6 +33,21 @@ public:
 
 private:
     tavix::SilentLog& log_;
+};
+
+// The progress-only face (/PASSIVE): the log, and the one window that shows
+// what is being removed.
+class ProgressFace : public SilentFace {
+public:
+    ProgressFace(tavix::SilentLog& log, ui::ProgressWindow& window) : SilentFace(log), window_(window) {}
+    void Status(const std::string& text) override {
+        window_.SetStatus(text);
+        ui::ProcessMessages();
+    }
+    void Bar(int done, int total) override { window_.SetBar(done, total); }
+
+private:
+    ui::ProgressWindow& window_;
 };
 
 // The window's face, once the window is there.
@@ -85,10 +104,19 @@ UninstallExit RunSilently(const tavix::CommandLine& cmd, const std::string& exeP
         log.Line("exit code " + std::to_string(static_cast<int>(code)) + ": " + why);
         return code;
     };
-    log.Line("Uninstall: silent uninstallation");
-    SilentFace face(log);
-    uninstall::Uninstallation u(exePath, face);
+    log.Line(cmd.passive ? "Uninstall: silent uninstallation with its progress window"
+                         : "Uninstall: silent uninstallation");
+    ui::ProgressWindow window;
+    std::unique_ptr<SilentFace> face;
+    if (cmd.passive) {
+        ui::InitApplication(GetModuleHandleW(nullptr));
+        face = std::make_unique<ProgressFace>(log, window);
+    } else {
+        face = std::make_unique<SilentFace>(log);
+    }
+    uninstall::Uninstallation u(exePath, *face);
     log.Line("uninstalling from " + u.Folder());
+    if (cmd.passive) window.Create(tavix::UninstallTitle(u.Caption()), "正在卸载...");
     // The product first: while it runs it holds the folder open (its working folder).
     if (tavix::IsProductRunning()) return finish(UninstallExit::ProductRunning, "the product is running; it is left running");
     std::string problem;
@@ -160,6 +188,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR args, int) {
     uninstall::Helper helper;
     helper.Start();
     const std::string exePath = tavix::G(ModulePath());
-    const UninstallExit code = cmd.silent ? RunSilently(cmd, exePath, helper) : RunWithWindow(exePath, helper);
+    const UninstallExit code = cmd.Unattended() ? RunSilently(cmd, exePath, helper) : RunWithWindow(exePath, helper);
     return static_cast<int>(code);
 }

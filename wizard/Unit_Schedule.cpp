@@ -1,5 +1,6 @@
 #include "Unit_Schedule.h"
 
+#include "install/earlier_install.h"
 #include "install/folder_checks.h"
 #include "install/install_sequence.h"
 #include "install/folder_rule.h"

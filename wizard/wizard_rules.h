@@ -1,9 +1,10 @@
-// What the wizard decides without a window: its texts, the drive list's rows,
-// the folders it builds and the check for an earlier installation. All text
+// What the wizard decides without a window: its texts, the drive list's rows
+// and the folders it builds. The rules every road to the installation shares
+// (the earlier installation, the folder offered and handed over) are the
+// installation's: install/earlier_install.h, install/folder_rule.h. All text
 // is GBK bytes.
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,33 +40,6 @@ std::string DesktopFolderWarning();
 // lone CR) becomes CR LF; the text ends at the first NUL.
 std::string MemoText(std::string_view bytes);
 
-// ---- numbers -------------------------------------------------------------------
-
-// A decimal whole number in the signed 32-bit range (blanks before it, a sign);
-// throws SetupError "'<text>' is not a valid integer value" otherwise.
-int32_t StrToInt(std::string_view text);
-// A decimal number with optional fraction and exponent (blanks around it);
-// throws SetupError "'<text>' is not a valid floating point value" otherwise.
-double StrToFloat(std::string_view text);
-
-// ---- earlier installation ----------------------------------------------------------
-
-enum class VersionQuestion { None, Reinstall, OlderVersion };
-
-// Whether the registry values `Serial` and `Path` name an installation that
-// is still there: both present and Path + "TAVI.exe" exists.
-bool HasEarlierInstall(std::string_view installedSerial, std::string_view installedPath,
-                       const std::function<bool(const std::string&)>& fileExists);
-
-// The check for an earlier installation, given the registry values `Serial`
-// and `Path` as read, a test for the existence of a file, and the serial of
-// this release. No question unless both values are present and Path +
-// "TAVI.exe" exists; then the serials compare as numbers. Conversion errors
-// throw SetupError.
-VersionQuestion CheckEarlierInstall(std::string_view installedSerial, std::string_view installedPath,
-                                    const std::function<bool(const std::string&)>& fileExists,
-                                    std::string_view newSerial);
-
 // ---- sizes and the drive list ----------------------------------------------------
 
 // Bytes as gigabytes of 1024^3 bytes.
@@ -98,17 +72,6 @@ std::vector<std::string> SplitDriveStrings(std::string_view block);
 
 // ---- folders -------------------------------------------------------------------
 
-// The folder preset from [SetupDir] SetupPath: one backslash appended, always.
-std::string PresetFolder(std::string_view setupPath);
-// The folder the folder page offers first. `installedPath` is the Path value
-// of an earlier installation that is to be replaced: a later release of the
-// same product, or the same or a later one the user chose to install over
-// (empty when there is none). When it is a full path (as InstallFolderProblem asks) of a
-// folder that exists, that folder is offered, ending in a backslash, so that
-// the release replaces the copy instead of making a second one. Otherwise
-// the preset from [SetupDir] SetupPath.
-std::string OfferedFolder(std::string_view setupPath, std::string_view installedPath,
-                          const std::function<bool(const std::string&)>& folderExists);
 // The folder on a machine with fewer than two drives.
 std::string SingleDriveFolder(std::string_view dirName);
 // True when a browsed path names a desktop or user folder ("Desktop" or
@@ -125,10 +88,5 @@ BrowseResult FolderAfterBrowse(std::string_view chosen, std::string_view dirName
 // The folder after a double-click on the row of drive `driveCell` ("C:\"):
 // the drive letter replaces the first character of `folder`.
 std::string SwitchDrive(std::string_view folder, std::string_view driveCell);
-
-// The folder handed to the installation: a typed folder without its final
-// backslash gets one, so that file names can be appended to it. An empty
-// folder stays empty.
-std::string HandOverFolder(std::string_view folder);
 
 }  // namespace tavix

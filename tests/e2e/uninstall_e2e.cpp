@@ -3,12 +3,13 @@
 // changed, over a record others changed to point outside the folder, without
 // a record, with the product running, after an upgrade, with the document
 // type taken over by another program, and a setup installing cleanly again
-// afterwards.
+// afterwards; with /PASSIVE, one progress window.
 #include <functional>
 
 #include "driver/e2e.h"
 #include "driver/install_steps.h"
 #include "driver/setup_steps.h"
+#include "driver/silent_steps.h"
 #include "driver/wizard_steps.h"
 #include "setupdata/crc32.h"
 
@@ -357,4 +358,60 @@ E2E_SCENARIO(an_association_taken_over_is_left_alone) {
     Check(RegRead(HKEY_CLASSES_ROOT, L".Qvt", L"", value) && value == L"Another.Document",
           "the extension taken by another program was changed");
     Check(!RegKeyExists(HKEY_CLASSES_ROOT, L"Software\\TAVIX"), "this installation's document type is left");
+}
+
+// Uninstall.exe /PASSIVE, as a deployment tool runs it: on each refusal the
+// exit code of /S and nothing removed; then one window that asks nothing and
+// cannot be closed while everything goes.
+E2E_SCENARIO(passive_uninstall_shows_only_its_progress_window) {
+    InstallScenario s(L"C:\\Tavix E2E\\卸载 进度\\");
+    Check(SilentInstall(SetupExe(), s.dir) == 0, "the silent installation failed");
+    const std::wstring title = L"卸载" + W936(Release().caption);
+    const std::wstring record = s.dir + L"Uninstall.dat", aside = s.dir + L"Uninstall.dat.aside";
+    Process other, product;
+    struct Row {
+        const char* what;
+        DWORD code;
+        std::function<void()> before, after;
+    };
+    const Row rows[] = {
+        {"the product running", 3,
+         [&] { product = StartProduct(std::wstring(kTestRoot) + L"\\运行中", L"TAVI.exe"); },
+         [&] { Kill(product); }},
+        {"another copy running", 2, [&] { other = StartSetupToWizard(); },
+         [&] {
+             Kill(other);
+             RemoveControlFiles();
+         }},
+        {"no record", 4, [&] { MoveFileW(record.c_str(), aside.c_str()); },
+         [&] { MoveFileW(aside.c_str(), record.c_str()); }},
+    };
+    for (const Row& row : rows) {
+        for (const wchar_t* mode : {L"/S", L"/PASSIVE"}) {
+            Log("%s, %s", row.what, ToUtf8(mode).c_str());
+            row.before();
+            const WatchedRun run = RunWatched(s.dir + L"Uninstall.exe", mode);
+            row.after();
+            Check(run.code == row.code, "%s with %s: exit code %lu, expected %lu", row.what, ToUtf8(mode).c_str(),
+                  run.code, row.code);
+            for (const SeenWindow& w : run.windows)
+                Check(mode[1] == L'P' && w.cls == L"TFormProgress", "%s with %s: a window %s \"%s\" showed",
+                      row.what, ToUtf8(mode).c_str(), ToUtf8(w.cls).c_str(), ToUtf8(w.title).c_str());
+            CheckNothingRemoved(s.dir);
+            CheckNoUninstallerCopy();
+        }
+    }
+
+    const std::wstring logPath = std::wstring(kTestRoot) + L"\\卸载 进度.log";
+    const WatchedRun run = RunWatched(s.dir + L"Uninstall.exe", L"/PASSIVE \"/LOG=" + logPath + L"\"",
+                                      [](const Process&, HWND w) {
+                                          Screenshot(w, L"passive_uninstall");
+                                          CheckProgressWindowAndTryToEndIt(w, "the uninstallation");
+                                      });
+    const std::wstring log = ReadLog(logPath);
+    Check(run.code == 0, "exit code %lu\n%s", run.code, ToUtf8(log).c_str());
+    CheckOnlyTheProgressWindow(run, title, "the uninstallation");
+    Check(EndsWith(log, L"exit code 0: uninstalled\r\n"), "the log does not end with the outcome:\n%s",
+          ToUtf8(log).c_str());
+    CheckAllGone(s.dir, DesktopLinkPath(), ProgramGroupDir());
 }

@@ -227,7 +227,7 @@ files = sorted("TavixSetup-kit/" + n for n in os.listdir(sys.argv[2]))
 same = names == files and all(z.read(n) == open(os.path.join(sys.argv[2], n.split("/")[1]), "rb").read() for n in names)
 sys.exit(0 if same else 1)
 PY
-  for word in signtool osslsigncode release_writer.exe; do expect_text "$kit/README.txt" "$word" readme; done
+  for word in signtool osslsigncode release_writer.exe "--winget"; do expect_text "$kit/README.txt" "$word" readme; done
 
   (cd "$work/author" && env -i PATH=/usr/bin:/bin TavixSetup-kit/release_writer TavixSetup-kit/TavixSetup.exe \
      "$work/small" -o TavixSetup.exe) >"$work/out.txt" 2>"$work/err.txt" || fail "the kit's writer: exit code $?"
@@ -239,6 +239,15 @@ PY
   osslsigncode verify -CAfile "$work/keys/cert.pem" -in "$work/author/signed.exe" >"$work/verify.txt" 2>&1 ||
     fail "the signed setup does not verify"
   expect_text "$work/verify.txt" "Signature verification: ok" kit-signed
+  # ... and describes the signed setup for the package manager, alone too.
+  mkdir -p "$work/author/manifest"
+  (cd "$work/author" && env -i PATH=/usr/bin:/bin TavixSetup-kit/release_writer --winget signed.exe \
+     --url https://downloads.example.com/TavixSetup.exe -o manifest) >"$work/winget.txt" 2>&1 ||
+    fail "the kit's writer wrote no manifest: $(cat "$work/winget.txt")"
+  local hash
+  hash=$(sha256sum "$work/author/signed.exe" | cut -c1-64 | tr a-f A-F)
+  expect_text "$work/author/manifest/Velmora.Quorvix.installer.yaml" "InstallerSha256: $hash" kit-manifest
+  [ "$(ls "$work/author/manifest" | wc -l)" -eq 3 ] || fail "the kit's writer wrote $(ls "$work/author/manifest")"
 }
 
 run_case

@@ -75,4 +75,35 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"empty quoted switch", "/S \"/D=\"", true, nullptr, "", true}),
     tavix_test::CaseName<LineCase>);
 
+// /PASSIVE is the run without the wizard that shows its progress: the same
+// switches as /S, and never both.
+TEST(CommandLine, PassiveIsTheOtherRunWithoutTheWizard) {
+    struct Case {
+        const char* args;
+        bool silent, passive, refused;
+        const char* folder;
+    };
+    const Case cases[] = {
+        {"/PASSIVE", false, true, false, nullptr},
+        {"/passive /LOG=a.log /D=C:\\Program Files\\Tavix 280", false, true, false, "C:\\Program Files\\Tavix 280"},
+        {"\"/Passive\" /D=C:\\a", false, true, false, "C:\\a"},
+        {"/S /PASSIVE", true, true, true, nullptr},
+        {"/PASSIVE /S /D=C:\\a", true, true, true, "C:\\a"},
+        {"/PASSIVE /Q", false, true, true, nullptr},
+        {"/PASSIVEX", false, false, true, nullptr},
+        {"/P", false, false, true, nullptr},
+    };
+    for (const Case& c : cases) {
+        const tavix::CommandLine cmd = ParseCommandLine(c.args);
+        EXPECT_EQ(cmd.silent, c.silent) << c.args;
+        EXPECT_EQ(cmd.passive, c.passive) << c.args;
+        EXPECT_EQ(cmd.Unattended(), c.silent || c.passive) << c.args;
+        EXPECT_EQ(!cmd.error.empty(), c.refused) << c.args << ": " << cmd.error;
+        EXPECT_EQ(cmd.hasFolder, c.folder != nullptr) << c.args;
+        if (c.folder) {
+            EXPECT_EQ(cmd.folder, c.folder) << c.args;
+        }
+    }
+}
+
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -132,6 +133,57 @@ TEST(SetupPathOnFixedDrive, MovesTheFolderToTheSystemDriveOnlyWhenItsOwnIsNoFixe
         // Only the drive's root is asked about, never the folder itself.
         for (const std::string& root : asked) EXPECT_EQ(root.size(), 3u) << c.what << ": " << root;
     }
+}
+
+// ---- the folder offered and handed over ------------------------------------------
+
+using tavix::HandOverFolder;
+using tavix::OfferedFolder;
+using tavix::PresetFolder;
+
+TEST(Folders, Preset) {
+    EXPECT_EQ(PresetFolder("D:\\Program Files\\Tavix280"), "D:\\Program Files\\Tavix280\\");
+    EXPECT_EQ(PresetFolder("D:\\Program Files\\Tavix280\\"), "D:\\Program Files\\Tavix280\\\\");
+    EXPECT_EQ(PresetFolder(""), "\\");
+}
+
+TEST(Folders, OfferedFolderIsTheInstalledOneWhileItExists) {
+    const std::set<std::string> folders = {"C:\\Old\\", "E:\\软件\\Tavix\\", "C:\\\x81\x5c\\"};
+    auto exists = [&](const std::string& p) { return folders.count(p) > 0; };
+    struct Case { const char* what; const char* installed; const char* offered; };
+    const Case cases[] = {
+        {"no earlier installation", "", "D:\\Program Files\\Tavix280\\"},
+        {"installed folder", "C:\\Old\\", "C:\\Old\\"},
+        {"installed folder without its backslash", "C:\\Old", "C:\\Old\\"},
+        {"Chinese folder", "E:\\软件\\Tavix\\", "E:\\软件\\Tavix\\"},
+        {"trail byte 5C is no backslash", "C:\\\x81\x5c", "C:\\\x81\x5c\\"},
+        {"folder gone", "C:\\Gone\\", "D:\\Program Files\\Tavix280\\"},
+        {"no full path", "Old\\", "D:\\Program Files\\Tavix280\\"},
+        {"network path", "\\\\server\\Old\\", "D:\\Program Files\\Tavix280\\"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(OfferedFolder("D:\\Program Files\\Tavix280", c.installed, exists), c.offered) << c.what;
+    // A relative value is never looked up.
+    bool asked = false;
+    OfferedFolder("D:\\x", "Old\\", [&](const std::string&) { return asked = true; });
+    EXPECT_FALSE(asked);
+}
+
+TEST(Folders, HandOverAddsTheMissingBackslash) {
+    struct Case { std::string folder, result; };
+    const Case cases[] = {
+        {"C:\\App", "C:\\App\\"},
+        {"C:\\App\\", "C:\\App\\"},
+        {"D:\\Program Files\\Tavix280\\", "D:\\Program Files\\Tavix280\\"},
+        {"D:\\", "D:\\"},
+        {"D:", "D:\\"},
+        {"", ""},
+        {"C:\\软件", "C:\\软件\\"},
+        // A double-byte character whose trail byte is 0x5C does not end in a backslash.
+        {"C:\\\x81\x5C", "C:\\\x81\x5C\\"},
+        {"C:\\\x81\x5C\\", "C:\\\x81\x5C\\"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(HandOverFolder(c.folder), c.result) << c.folder;
 }
 
 }  // namespace

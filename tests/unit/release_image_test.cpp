@@ -281,6 +281,34 @@ TEST(ReadProgram, RefusesWhatIsNoUsableProgramSayingWhy) {
     EXPECT_EQ(Problem(SetupProgram(true).Bytes(), true), "");
 }
 
+// A setup made and signed is read for what it says of itself, of either word
+// size; what is no program is still refused.
+TEST(ReadSetupImage, ReadsASignedSetupOfEitherWordSize) {
+    std::string withSignature = SetupProgram(false).Bytes();
+    Set32(withSignature, 0x98 + 96 + 32, static_cast<std::uint32_t>(withSignature.size()));
+    Set32(withSignature, 0x98 + 96 + 36, 0x200);
+    withSignature += std::string(0x200, 'S');
+    for (const std::string& file : {withSignature, SetupProgram(true).Bytes()}) {
+        ProgramImage image;
+        const std::string problem = ReadSetupImage(
+            file.size(),
+            [&](std::uint64_t at, void* out, std::size_t n) {
+                if (at > file.size() || n > file.size() - at) return false;
+                std::memcpy(out, file.data() + at, n);
+                return true;
+            },
+            image);
+        EXPECT_EQ(problem, "");
+        ASSERT_EQ(image.resources.size(), 2u);
+        EXPECT_EQ(file.substr(image.resources[0].fileOffset, image.resources[0].entry.size), "top");
+    }
+    ProgramImage image;
+    EXPECT_NE(ReadSetupImage(2, [](std::uint64_t, void* out, std::size_t n) {
+                  std::memcpy(out, "MZ", n);
+                  return n <= 2;
+              }, image).find("is truncated"), std::string::npos);
+}
+
 // Assembles the setup's file as the writer does, with `resources` as the
 // resource section's bytes.
 std::string Assemble(const std::string& program, const ImagePlan& plan, const std::string& resources) {

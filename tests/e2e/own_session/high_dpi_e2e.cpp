@@ -3,12 +3,14 @@
 // are the design's scaled by their edges, every text fits its control in its
 // font at the scaled height, the two wizard pictures are scaled smoothly, and
 // the setup declares itself DPI-aware and the Windows versions it supports.
+// The progress window of /PASSIVE scales the same way.
 #include <algorithm>
 #include <cstdlib>
 #include <set>
 
 #include "driver/e2e.h"
 #include "driver/install_steps.h"
+#include "driver/silent_steps.h"
 #include "driver/wizard_steps.h"
 #include "common/product.h"
 #include "ui/dpi_scale.h"
@@ -390,4 +392,19 @@ E2E_SCENARIO(forms_scale_with_the_dpi) {
     SetRunAfterInstall(w, false);
     ClickFinish(w);
     WaitExit(s.setup);
+
+    // The progress window of /PASSIVE, installing over the same folder; held
+    // still while it is measured (nothing here sends it a message).
+    const WatchedRun passive = RunWatched(SetupExe(), L"/PASSIVE /D=" + s.dir, [&](const Process& p, HWND pw) {
+        Suspend(p);
+        RECT pc;
+        GetClientRect(pw, &pc);
+        Log("progress window %ldx%ld", pc.right, pc.bottom);
+        Check(pc.right == S(420) && pc.bottom == S(84), "the progress window is %ldx%ld", pc.right, pc.bottom);
+        CheckBounds(DirectChild(pw, L"Static"), {16, 16, 388, 16}, "the progress window's status line");
+        CheckBounds(DirectChild(pw, L"msctls_progress32"), {16, 44, 388, 18}, "the progress window's bar");
+        Screenshot(pw, tag + L"passive_install");
+        Resume(p);
+    });
+    Check(passive.code == 0, "the installation with its progress window: exit code %lu", passive.code);
 }

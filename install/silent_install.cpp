@@ -3,11 +3,15 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "install/earlier_install.h"
 #include "install/folder_checks.h"
+#include "install/folder_rule.h"
 #include "install/install_sequence.h"
+#include "install/progress.h"
 #include "setupdata/errors.h"
 #include "setupdata/payload.h"
 #include "setupdata/product_info.h"
@@ -17,15 +21,15 @@
 #include "common/product_process.h"
 #include "common/setup_state.h"
 #include "common/silent_log.h"
-#include "wizard/wizard_rules.h"
+#include "ui/progress_window.h"
 
-namespace startup {
+namespace install {
 namespace {
 
 using tavix::ExitCode;
 
 // What the install sequence shows goes to the log; nothing waits.
-class SilentFace : public install::InstallFace {
+class SilentFace : public InstallFace {
 public:
     explicit SilentFace(tavix::SilentLog& log) : log_(log) {}
     void Status(const std::string&) override {}
@@ -47,6 +51,23 @@ public:
 
 private:
     tavix::SilentLog& log_;
+};
+
+// The progress-only face (/PASSIVE): the silent face's answers and log, and
+// one window that shows the status line and the bar. It asks nothing, and
+// nothing the user does there ends the installation.
+class ProgressFace : public SilentFace {
+public:
+    ProgressFace(tavix::SilentLog& log, ui::ProgressWindow& window) : SilentFace(log), window_(window) {}
+    void Status(const std::string& text) override { window_.SetStatus(text); }
+    void Bar(int position) override { window_.SetBar(position, tavix::bar::kMax); }
+    bool YieldPoint() override {
+        ui::ProcessMessages();
+        return true;
+    }
+
+private:
+    ui::ProgressWindow& window_;
 };
 
 // The text of a payload item; throws when the setup lacks it or it is damaged.
@@ -112,7 +133,8 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     }
     tavix::SilentLog log;
     if (cmd.hasLog && !log.Open(cmd.log)) return ExitCode::BadCommandLine;
-    log.Line(std::string(tavix::kAppTitle) + ": silent installation");
+    log.Line(std::string(tavix::kAppTitle) + (cmd.passive ? ": silent installation with its progress window"
+                                                          : ": silent installation"));
 
     SetupState state;
     std::string control, manifest;
@@ -131,6 +153,15 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     state.Caption = state.ReadSetupIni("Form", "Caption");
     state.VersionSerial = state.ReadSetupIni("Form", "Serial");
     log.Line("release " + state.Caption + ", serial " + state.VersionSerial);
+    // The progress window comes as soon as its caption is known, before the
+    // checks: they may take a moment, and the user sees at once that the
+    // product is being installed.
+    std::unique_ptr<ui::ProgressWindow> window;
+    if (cmd.passive) {
+        ui::InitApplication(GetModuleHandleW(nullptr));
+        window = std::make_unique<ui::ProgressWindow>();
+        window->Create(state.Caption, tavix::kStatusStarting);
+    }
 
     if (tavix::IsProductRunning()) return Finish(log, ExitCode::ProductRunning, "the product is running; it is left running");
     std::string installed;
@@ -155,15 +186,15 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     std::string folder = cmd.folder;
     if (!cmd.hasFolder) {
         const std::string setupPath = state.ReadSetupIni("SetupDir", "SetupPath");
-        const std::string usable = install::DefaultSetupPath(state);
+        const std::string usable = DefaultSetupPath(state);
         folder = tavix::OfferedFolder(usable, installed, folderExists);
         if (usable != setupPath && folder == tavix::PresetFolder(usable))
             log.Line("the default folder " + setupPath +
                      " lies on a drive that does not exist or is no fixed disk; the same folder on the system drive is used");
     }
-    const std::string problem = install::FolderProblem(state, folder);
+    const std::string problem = FolderProblem(state, folder);
     if (!problem.empty()) return Finish(log, ExitCode::FolderRefused, "the folder " + folder + " is refused: " + problem);
-    const install::DiskSpace space = install::SpaceFor(state, folder);
+    const DiskSpace space = SpaceFor(state, folder);
     if (!space.Enough())
         return Finish(log, ExitCode::NotEnoughSpace,
                       "the drive has " + std::to_string(space.free) + " bytes free; the setup writes " +
@@ -176,31 +207,32 @@ ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
     log.Line("installing into " + state.InstallDir);
 
     CoInitialize(nullptr);  // the shell link of the desktop shortcut
-    SilentFace face(log);
-    install::InstallResult result;
+    std::unique_ptr<SilentFace> face =
+        window ? std::make_unique<ProgressFace>(log, *window) : std::make_unique<SilentFace>(log);
+    InstallResult result;
     {
-        install::InstallSequence sequence(state, face);
+        InstallSequence sequence(state, *face);
         result = sequence.RunInstall();
     }
     state.SetupRegistry.reset();
     CoUninitialize();
     switch (result.outcome) {
-    case install::InstallOutcome::Completed:
-        if (!face.missing.empty())
+    case InstallOutcome::Completed:
+        if (!face->missing.empty())
             return Finish(log, ExitCode::WriteFailed,
-                          "installed without all of its parts: " + face.missing.front() +
-                              (face.missing.size() > 1 ? " (and " + std::to_string(face.missing.size() - 1) + " more above)" : ""));
+                          "installed without all of its parts: " + face->missing.front() +
+                              (face->missing.size() > 1 ? " (and " + std::to_string(face->missing.size() - 1) + " more above)" : ""));
         return Finish(log, ExitCode::Success, "installed");
-    case install::InstallOutcome::MainFolderFailed:
+    case InstallOutcome::MainFolderFailed:
         return Finish(log, ExitCode::WriteFailed, "the installation folder could not be made");
-    case install::InstallOutcome::ProgramLocked:
+    case InstallOutcome::ProgramLocked:
         return Finish(log, ExitCode::WriteFailed, "the main program could not be written: " + result.message);
-    case install::InstallOutcome::Stopped:
-    case install::InstallOutcome::Failed:
+    case InstallOutcome::Stopped:
+    case InstallOutcome::Failed:
         break;
     }
     return Finish(log, result.kind == tavix::ErrorKind::MissingItem ? ExitCode::DamagedSetup : ExitCode::WriteFailed,
                   "failed: " + result.message);
 }
 
-} // namespace startup
+} // namespace install
