@@ -89,10 +89,11 @@ std::wstring UninstallWithWindow(HWND form) {
     return details && IsShown(details) ? Text(details) : std::wstring();
 }
 
-// The record's line for a file: its CRC-32, size and `path` (GBK bytes).
+// The record's line for a file: its CRC-32, size, nothing seen of it, and
+// `path` (GBK bytes).
 std::string RecordLine(const std::string& bytes, const std::string& path) {
     char head[40];
-    std::snprintf(head, sizeof head, "file %08x %zu ", tavix::Crc32(bytes), bytes.size());
+    std::snprintf(head, sizeof head, "file %08x %zu - ", tavix::Crc32(bytes), bytes.size());
     return head + path + "\r\n";
 }
 
@@ -245,18 +246,27 @@ E2E_SCENARIO(a_changed_record_and_planted_links_touch_nothing_outside) {
     // and a file by a link to a copy outside.
     const std::wstring cylibOutside = outside + L"CYLib";
     Check(MoveFileW((s.dir + L"CYLib").c_str(), cylibOutside.c_str()), "cannot move CYLib");
-    const bool dirLink = CreateSymbolicLinkW((s.dir + L"CYLib").c_str(), cylibOutside.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
-    Check(dirLink, "cannot make a folder link (error %lu)", GetLastError());
+    MakeUnixLink(s.dir + L"CYLib", cylibOutside);
     std::string help;
     Check(ReadFileBytes(s.dir + L"help.chm", help), "no help.chm");
     WriteFileBytes(outside + L"help.chm", help);
     DeleteFileW((s.dir + L"help.chm").c_str());
-    Check(CreateSymbolicLinkW((s.dir + L"help.chm").c_str(), (outside + L"help.chm").c_str(), 0),
-          "cannot make a file link (error %lu)", GetLastError());
+    MakeUnixLink(s.dir + L"help.chm", outside + L"help.chm");
     const std::vector<std::wstring> outsideFiles = FilesIn(cylibOutside + L"\\");
+    // Group and shortcut lines of things the setup did not make: an empty
+    // folder of the Start menu, a desktop shortcut into the folder but not
+    // to its program.
+    const std::wstring startup = ProgramsDir() + L"\\Startup";
+    CreateDirectoryW(startup.c_str(), nullptr);
+    const std::wstring otherLink = CommonDesktopDir() + L"\\别的程序.lnk";
+    std::string helpLink;
+    Check(ReadFileBytes(ProgramGroupDir() + L"\\使用说明.lnk", helpLink), "no group item 使用说明");
+    WriteFileBytes(otherLink, helpLink);
+    AppendToRecord(s.dir, "group links Startup\r\ndesktop \\别的程序.lnk\r\n");
 
     std::wstring log;
-    Check(SilentUninstall(s.dir, log) == 7, "not exit code 7 for a refused record:\n%s", ToUtf8(log).c_str());
+    const DWORD code = SilentUninstall(s.dir, log);
+    Check(code == 7, "exit code %lu, not 7 for a refused record:\n%s", code, ToUtf8(log).c_str());
     for (const char* line : {"..\\外面\\Readme.txt", "CYLib\\..\\..\\外面", "\\\\localhost", "\\Tavix E2E\\外面",
                              "CYLib\\con.txt", "desktop \\..\\"})
         Check(log.find(L"refused line") != std::wstring::npos && log.find(W936(line)) != std::wstring::npos,
@@ -269,7 +279,13 @@ E2E_SCENARIO(a_changed_record_and_planted_links_touch_nothing_outside) {
           "the folder behind the link lost files: %zu left", FilesIn(cylibOutside + L"\\").size());
     // The rest of the installation is gone; the links stay, as the user's.
     Check(!FileExists(s.dir + L"TAVI.exe") && !FileExists(s.dir + L"Readme.txt"), "installed files are left");
+    Check(IsLink(s.dir + L"CYLib") && IsLink(s.dir + L"help.chm"), "a link in the folder was removed");
     CheckNoInstallRegistry();
+    Check(DirExists(startup), "the Start menu's folder Startup was removed");
+    Check(FileExists(otherLink), "a desktop shortcut the setup did not make was removed");
+    DeleteFileW(otherLink.c_str());
+    DeleteTree(s.dir + L"CYLib");
+    DeleteTree(s.dir + L"help.chm");
 }
 
 // Without a record, and with a damaged one, the uninstaller says so before
