@@ -22,6 +22,9 @@ namespace uninstall {
 
 // In the uninstaller: starts the helper (false when no copy can be made or
 // started, Why() says why; then the uninstaller's file and its folder stay).
+// Started first, it starts up while the uninstaller works: under Wine a
+// process that starts beside the work slows each of the work's file
+// operations many times over.
 class Helper {
 public:
     Helper() = default;

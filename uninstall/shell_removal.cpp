@@ -74,7 +74,6 @@ std::vector<std::string> RemoveDesktopLinks(const std::vector<std::string>& link
         if (!LeadsTo(lnk, targets)) {
             notes("left the desktop shortcut " + tavix::G(lnk) + ": it is not the setup's shortcut to this folder", "");
         } else if (DeleteFileW(lnk.c_str())) {
-            SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, lnk.c_str(), nullptr);
             notes("removed the desktop shortcut " + tavix::G(lnk), "");
         } else {
             const std::string why = tavix::SystemErrorText(GetLastError());
@@ -118,7 +117,6 @@ std::vector<tavix::RecordedGroup> RemoveProgramGroups(const std::vector<tavix::R
             if (!LeadsTo(lnk, item.targets)) continue;
             held = true;
             if (DeleteFileW(lnk.c_str())) {
-                SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, lnk.c_str(), nullptr);
                 notes("removed the program group item " + tavix::G(lnk), "");
             } else {
                 const std::string why = tavix::SystemErrorText(GetLastError());
@@ -133,7 +131,6 @@ std::vector<tavix::RecordedGroup> RemoveProgramGroups(const std::vector<tavix::R
             notes("left the program group " + tavix::G(dir) + ": it holds none of the setup's shortcuts to this folder",
                   "");
         } else if (RemoveDirectoryW(dir.c_str())) {
-            SHChangeNotify(SHCNE_RMDIR, SHCNF_PATHW, dir.c_str(), nullptr);
             notes("removed the program group " + tavix::G(dir), "");
         } else if (GetLastError() == ERROR_DIR_NOT_EMPTY && !failed) {
             notes("left the program group " + tavix::G(dir) + ": it holds other items", "");

@@ -102,6 +102,7 @@ UninstallReport Uninstallation::Run() {
     left.groups = RemoveProgramGroups(record.groups, folder_, record.programs, notes);
 
     std::vector<tavix::RecordedFile> ownLines;
+    int removed = 0;
     for (const tavix::FileToRemove& f : files) {
         face_.Bar(done++, total);
         // The uninstaller goes after it has ended, the record last.
@@ -114,7 +115,10 @@ UninstallReport Uninstallation::Run() {
         face_.Status("删除文件 " + full);
         std::string why;
         switch (tree_.RemoveIfUnchanged(f.path, f.accepted, why)) {
-        case FolderTree::Outcome::Removed: face_.Note("removed " + full); break;
+        case FolderTree::Outcome::Removed:
+            face_.Note("removed " + full);
+            ++removed;
+            break;
         case FolderTree::Outcome::Missing: break;
         case FolderTree::Outcome::Changed:
             face_.Note("kept " + full + ": changed since it was installed");
@@ -132,6 +136,8 @@ UninstallReport Uninstallation::Run() {
             break;
         }
     }
+    face_.Note("removed " + std::to_string(removed) + " files; read the bytes of " + std::to_string(tree_.FilesRead()) +
+               " files whose size and times left a doubt");
     for (const std::string& folder : folders) {
         face_.Bar(done++, total);
         if (tree_.RemoveFolderIfEmpty(folder)) {
