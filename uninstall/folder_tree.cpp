@@ -245,20 +245,22 @@ bool FolderTree::ReplaceFile(const std::string& name, const std::string& bytes, 
     DWORD written = 0;
     bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
               written == bytes.size() && FlushFileBuffers(file);
+    if (!ok) why = tavix::SystemErrorText(GetLastError());
     if (ok) {
-        // Renamed within the held folder: a link or file of that name is replaced, never followed.
+        // Renamed within the held folder, by a name relative to it: a link
+        // or file of that name is replaced, never followed.
         std::vector<char> info(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
         auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(info.data());
         rename->ReplaceIfExists = TRUE;
         rename->RootDirectory = root->folder.handle;
         rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
         std::copy(target.begin(), target.end(), rename->FileName);
-        ok = SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(info.size()));
+        IO_STATUS_BLOCK io = {};
+        status = NtSetInformationFile(file, &io, rename, static_cast<ULONG>(info.size()), FileRenameInformation);
+        ok = status >= 0;
+        if (!ok) why = StatusText(status);
     }
-    if (!ok) {
-        why = tavix::SystemErrorText(GetLastError());
-        MarkForDeletion(file);
-    }
+    if (!ok) MarkForDeletion(file);
     CloseHandle(file);
     return ok;
 }

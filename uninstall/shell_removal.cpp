@@ -85,10 +85,9 @@ std::vector<std::string> RemoveDesktopLinks(const std::vector<std::string>& link
     return left;
 }
 
-std::vector<tavix::RecordedGroup> RemoveProgramGroups(const std::vector<tavix::RecordedGroup>& groups,
-                                                      const std::string& folder,
-                                                      const std::vector<std::string>& programs, const Notes& notes) {
-    std::vector<tavix::RecordedGroup> left;
+GroupsLeft RemoveProgramGroups(const std::vector<tavix::RecordedGroup>& groups, const std::string& folder,
+                               const std::vector<std::string>& programs, const Notes& notes) {
+    GroupsLeft left;
     const std::wstring startMenu = ShellFolder(CSIDL_PROGRAMS);
     if (startMenu.empty()) return left;
     for (const tavix::RecordedGroup& group : groups) {
@@ -134,13 +133,14 @@ std::vector<tavix::RecordedGroup> RemoveProgramGroups(const std::vector<tavix::R
             notes("removed the program group " + tavix::G(dir), "");
         } else if (GetLastError() == ERROR_DIR_NOT_EMPTY && !failed) {
             notes("left the program group " + tavix::G(dir) + ": it holds other items", "");
+            left.others.push_back(tavix::G(dir));
         } else if (!failed) {
             const std::string why = tavix::SystemErrorText(GetLastError());
             notes("could not remove the program group " + tavix::G(dir) + ": " + why,
                   "程序组 " + tavix::G(dir) + "（" + why + "）");
             failed = true;
         }
-        if (failed) left.push_back(group);
+        if (failed) left.failed.push_back(group);
     }
     return left;
 }

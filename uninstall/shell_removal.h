@@ -30,9 +30,12 @@ std::vector<std::string> RemoveDesktopLinks(const std::vector<std::string>& link
 // A group's items go one by one: each shortcut named and leading as the
 // setup makes it (tavix::ProgramGroupOf); the group's folder goes after them
 // when it held one of them and nothing else is left in it.
-std::vector<tavix::RecordedGroup> RemoveProgramGroups(const std::vector<tavix::RecordedGroup>& groups,
-                                                      const std::string& folder,
-                                                      const std::vector<std::string>& programs, const Notes& notes);
+struct GroupsLeft {
+    std::vector<tavix::RecordedGroup> failed;  // what could not be removed
+    std::vector<std::string> others;           // groups kept for the user's own items in them (full paths)
+};
+GroupsLeft RemoveProgramGroups(const std::vector<tavix::RecordedGroup>& groups, const std::string& folder,
+                               const std::vector<std::string>& programs, const Notes& notes);
 // With `keepEntry` the uninstall entry stays (for a second run that
 // finishes what this one left); false when something could not be removed.
 bool RemoveRegistry(const std::string& folder, bool keepEntry, const Notes& notes);

@@ -134,6 +134,8 @@ void TFormUninstall::ShowResult(const uninstall::UninstallReport& report) {
         details += "以下文件在安装后被修改过，已保留：\r\n" + Lines(report.changed);
     if (!report.notOurs.empty())
         details += "以下位置现在是链接、文件夹或另有名称的文件，不是安装程序写入的文件，已保留：\r\n" + Lines(report.notOurs);
+    if (!report.keptGroups.empty())
+        details += "以下程序组中有您自己的项目，这些项目和程序组已保留：\r\n" + Lines(report.keptGroups);
     if (!report.refused.empty())
         details += "安装记录中以下各行指向安装文件夹以外，已拒绝，没有删除：\r\n" + Lines(report.refused);
     if (!report.failed.empty()) details += "以下项目无法删除：\r\n" + Lines(report.failed);

@@ -99,7 +99,10 @@ UninstallReport Uninstallation::Run() {
     left.desktopLinks = RemoveDesktopLinks(record.desktopLinks, folder_, record.programs, notes);
     face_.Status("删除程序组");
     face_.Bar(done++, total);
-    left.groups = RemoveProgramGroups(record.groups, folder_, record.programs, notes);
+    const GroupsLeft groups = RemoveProgramGroups(record.groups, folder_, record.programs, notes);
+    left.groups = groups.failed;
+    report.keptGroups = groups.others;
+    if (!groups.others.empty()) report.exit = tavix::WorseExit(report.exit, UninstallExit::UserFilesKept);
 
     std::vector<tavix::RecordedFile> ownLines;
     int removed = 0;

@@ -35,6 +35,7 @@ struct UninstallReport {
     std::vector<std::string> notOurs;   // links, folders or several-named files in a recorded file's place
     std::vector<std::string> refused;   // refused record lines, each with why
     std::vector<std::string> failed;    // what could not be removed, with why (Chinese)
+    std::vector<std::string> keptGroups;  // program groups kept for the user's own items in them
     bool userFilesLeft = false;         // the folder holds files the record does not name
     // Something of the setup's stays: the uninstaller, its record and the
     // uninstall entry stay with it for a second run.
