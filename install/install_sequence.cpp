@@ -488,6 +488,11 @@ void InstallSequence::MakeProgramGroup() {
         }
         face_.Note("the program manager's group " + group.name + " is not complete (" + shortfall +
                    "); the setup makes its items itself");
+        MakeProgramGroupAsLinks(group);
+        // The record says how the group was made after all.
+        for (tavix::RecordedGroup& g : plannedRecord_.groups) g.byProgramManager = false;
+        WriteRecord(true);
+        return;
     }
     MakeProgramGroupAsLinks(group);
 }
