@@ -103,16 +103,15 @@ void AppendToRecord(const std::wstring& dir, const std::string& lines) {
     WriteFileBytes(dir + L"Uninstall.dat", record + lines);
 }
 
+BOOL CALLBACK AddLabelText(HWND w, LPARAM out) {
+    if (ClassOf(w) == L"Static" && IsShown(w)) *reinterpret_cast<std::wstring*>(out) += Text(w) + L"\n";
+    return TRUE;
+}
+
 // The texts of the window's labels, one after the other.
 std::wstring LabelTexts(HWND form) {
     std::wstring all;
-    EnumChildWindows(
-        form,
-        [](HWND w, LPARAM out) {
-            if (ClassOf(w) == L"Static" && IsShown(w)) *reinterpret_cast<std::wstring*>(out) += Text(w) + L"\n";
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&all));
+    EnumChildWindows(form, &AddLabelText, reinterpret_cast<LPARAM>(&all));
     return all;
 }
 
