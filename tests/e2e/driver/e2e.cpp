@@ -428,31 +428,42 @@ std::string UnixPath(const std::wstring& path) {
     return out;
 }
 
-// Starts a Unix program (Wine starts one natively, and does not follow it:
-// the caller waits for what it does).
-void RunUnix(const std::wstring& program, const std::vector<std::string>& args) {
-    std::wstring line = program;
-    for (const std::string& a : args) line += L" \"" + FromUtf8(a) + L"\"";
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::wstring exe = L"Z:" + program;
-    for (wchar_t& c : exe)
-        if (c == L'/') c = L'\\';
-    Check(CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != FALSE,
-          "cannot run %s (error %lu)", ToUtf8(program).c_str(), GetLastError());
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+// A word of a shell command line in single quotes.
+std::string ShellQuoted(const std::string& word) {
+    std::string out = "'";
+    for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
 }
 
 } // namespace
+
+bool RunShell(const std::string& command, DWORD timeoutMs) {
+    static int serial = 0;
+    char name[64];
+    std::snprintf(name, sizeof name, "/tmp/tavix-e2e-%lu-%d.done", GetCurrentProcessId(), ++serial);
+    std::wstring marker = L"Z:" + FromUtf8(name);
+    for (wchar_t& c : marker)
+        if (c == L'/') c = L'\\';
+    DeleteFileW(marker.c_str());
+    std::wstring line = L"/bin/sh -c \"" + FromUtf8(command + "; : > " + name) + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(L"Z:\\bin\\sh", &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    // Wine does not follow a Unix program it starts: the marker says it is done.
+    const bool finished = WaitFor([&] { return GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
+    DeleteFileW(marker.c_str());
+    return finished;
+}
 
 void MakeUnixLink(const std::wstring& link, const std::wstring& target) {
     const std::string unixLink = UnixPath(link), unixTarget = UnixPath(target);
     Check(!unixLink.empty() && !unixTarget.empty(), "no Unix path for %s or %s", ToUtf8(link).c_str(),
           ToUtf8(target).c_str());
-    RunUnix(L"/bin/ln", {"-s", "-n", unixTarget, unixLink});
-    Check(WaitFor([&] { return IsLink(link); }, 10000), "could not make %s a link to %s", ToUtf8(link).c_str(), ToUtf8(target).c_str());
+    RunShell("ln -s -n " + ShellQuoted(unixTarget) + " " + ShellQuoted(unixLink));
+    Check(IsLink(link), "could not make %s a link to %s", ToUtf8(link).c_str(), ToUtf8(target).c_str());
 }
 
 bool IsLink(const std::wstring& path) {
@@ -476,10 +487,9 @@ void DeleteTree(const std::wstring& path) {
     if (a & FILE_ATTRIBUTE_REPARSE_POINT) {
         // The link itself: under Wine a Unix link, on the Unix side.
         const std::string unix = UnixPath(path);
-        if (!unix.empty()) {
-            RunUnix(L"/bin/rm", {"-f", unix});
-            WaitFor([&] { return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; }, 10000);
-        } else if (!RemoveDirectoryW(path.c_str()))
+        if (!unix.empty())
+            RunShell("rm -f " + ShellQuoted(unix));
+        else if (!RemoveDirectoryW(path.c_str()))
             DeleteFileW(path.c_str());
         return;
     }

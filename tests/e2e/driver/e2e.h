@@ -127,8 +127,11 @@ void CheckSameFile(const std::wstring& expected, const std::wstring& actual);
 // Makes `link` such a link to `target` (Windows paths) by running ln on the
 // Unix side; Fail()s when it cannot.
 void MakeUnixLink(const std::wstring& link, const std::wstring& target);
-// Whether the path is a link (its attributes say so).
+// Whether the path is a link (its attributes say so, or it leads elsewhere).
 bool IsLink(const std::wstring& path);
+// Runs a Unix shell command (as the test runner's user) to its end; false
+// when it cannot start or has not ended within `timeoutMs`.
+bool RunShell(const std::string& command, DWORD timeoutMs = 30000);
 
 // ---- registry ----------------------------------------------------------------
 bool RegRead(HKEY root, const std::wstring& key, const std::wstring& value, std::wstring& out, DWORD* type = nullptr);
