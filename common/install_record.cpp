@@ -24,19 +24,9 @@ bool SplitWord(std::string_view line, std::string_view& word, std::string_view& 
     return true;
 }
 
-bool ParseHex32(std::string_view text, std::uint32_t& out) {
-    if (text.size() != 8) return false;
-    out = 0;
-    for (char c : text) {
-        int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-        if (d < 0) return false;
-        out = out << 4 | static_cast<std::uint32_t>(d);
-    }
-    return true;
-}
-
-bool ParseHex64(std::string_view text, std::uint64_t& out) {
-    if (text.size() != 16) return false;
+// Exactly `digits` lower-case hex digits.
+bool ParseHex(std::string_view text, std::size_t digits, std::uint64_t& out) {
+    if (text.size() != digits) return false;
     out = 0;
     for (char c : text) {
         int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
@@ -46,11 +36,18 @@ bool ParseHex64(std::string_view text, std::uint64_t& out) {
     return true;
 }
 
+bool ParseHex32(std::string_view text, std::uint32_t& out) {
+    std::uint64_t n = 0;
+    if (!ParseHex(text, 8, n)) return false;
+    out = static_cast<std::uint32_t>(n);
+    return true;
+}
+
 // "-", or the last-write and change times as "<16 hex>.<16 hex>".
 bool ParseSeen(std::string_view text, RecordedFile& file) {
     if (text == "-") return true;
-    file.seen = text.size() == 33 && text[16] == '.' && ParseHex64(text.substr(0, 16), file.times.lastWrite) &&
-                ParseHex64(text.substr(17), file.times.change);
+    file.seen = text.size() == 33 && text[16] == '.' && ParseHex(text.substr(0, 16), 16, file.times.lastWrite) &&
+                ParseHex(text.substr(17), 16, file.times.change);
     return file.seen;
 }
 
