@@ -30,6 +30,14 @@ FolderOpening Refused(HeldFolder& out, FolderOpening why) {
     return why;
 }
 
+// Whether the path's attributes mark it as a link (a long path is given
+// with the prefix that lifts the length limit).
+bool MarkedAsLink(const std::wstring& path) {
+    const bool dosPath = path.size() >= 3 && path[1] == L':' && path[2] == L'\\';
+    const DWORD a = GetFileAttributesW((dosPath ? L"\\\\?\\" + path : path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 } // namespace
 
 void HeldFolder::Close() {
@@ -114,27 +122,24 @@ FolderOpening OpenTopFolder(const std::wstring& path, FolderAccess how, HeldFold
     }
     if (e.basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return Refused(out, FolderOpening::Link);
     if (!e.standard.Directory) return Refused(out, FolderOpening::NotAFolder);
-    // Where the folder leads against where its parent holds it: the same
-    // unless it is a link that shows no mark of one (Wine shows a Unix
-    // symbolic link so). A drive mapped to a folder (SUBST), a mounted
-    // volume or a link above the folder lead both to the same place.
-    const std::size_t cut = p.find_last_of(L'\\');
-    std::wstring expected = p;
-    if (cut != std::wstring::npos && cut + 1 < p.size()) {
-        const std::wstring parentPath = cut == 2 ? p.substr(0, 3) : p.substr(0, cut);
-        HANDLE parent = CreateFileW(parentPath.c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (parent == INVALID_HANDLE_VALUE) {
-            error = GetLastError();
-            return Refused(out, FolderOpening::Failed);
-        }
-        expected = FinalPathOf(parent) + L"\\" + LastLevel(p);
-        CloseHandle(parent);
-    }
+    // A link shows its mark on the handle opened at it; only Wine shows a
+    // Unix symbolic link to a folder as that folder, and marks its path.
+    if (MarkedAsLink(p)) return Refused(out, FolderOpening::Link);
     out.finalPath = FinalPathOf(out.handle);
-    if (!SameWidePath(out.finalPath, expected)) return Refused(out, FolderOpening::Link);
     return FolderOpening::Opened;
+}
+
+std::wstring WhereItsParentHoldsIt(const std::wstring& path) {
+    const std::wstring p = WithoutTrailingBackslash(UsualPath(path));
+    const std::size_t cut = p.find_last_of(L'\\');
+    if (cut == std::wstring::npos || cut + 1 >= p.size()) return p;
+    const std::wstring parentPath = cut == 2 ? p.substr(0, 3) : p.substr(0, cut);
+    HANDLE parent = CreateFileW(parentPath.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (parent == INVALID_HANDLE_VALUE) return std::wstring();
+    const std::wstring where = FinalPathOf(parent);
+    CloseHandle(parent);
+    return where.empty() ? where : where + L"\\" + LastLevel(p);
 }
 
 LONG OpenChildFile(const HeldFolder& parent, const std::wstring& name, ACCESS_MASK access, ULONG share,
@@ -165,9 +170,17 @@ FolderOpening OpenChildFolder(const HeldFolder& parent, const std::wstring& name
         error = RtlNtStatusToDosError(status);
         return FolderOpening::Failed;
     }
-    const std::wstring expected = parent.finalPath + L"\\" + name;
-    if (!IsPlainEntry(out.handle, expected, true)) return Refused(out, FolderOpening::Link);
-    out.finalPath = expected;
+    FILE_BASIC_INFO basic;
+    FILE_STANDARD_INFO standard;
+    if (!GetFileInformationByHandleEx(out.handle, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(out.handle, FileStandardInfo, &standard, sizeof standard)) {
+        error = GetLastError();
+        return Refused(out, FolderOpening::Failed);
+    }
+    if ((basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || !standard.Directory ||
+        MarkedAsLink(parent.finalPath + L"\\" + name))
+        return Refused(out, FolderOpening::Link);
+    out.finalPath = FinalPathOf(out.handle);
     return FolderOpening::Opened;
 }
 

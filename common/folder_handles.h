@@ -44,10 +44,9 @@ inline constexpr FolderAccess kHoldFolder = {FILE_LIST_DIRECTORY | FILE_READ_ATT
                                              FILE_SHARE_READ | FILE_SHARE_WRITE};
 
 // Opens the folder at the full path `path` as a plain folder: not a link
-// itself, and leading to the place where its parent (reached as the system
-// reaches it, links followed) holds it under its name. Retries a folder that
-// others hold for a moment for up to two seconds. `error` is the system's
-// error of a failure.
+// itself (links above it are followed: a drive mapped to a folder by SUBST,
+// a volume mounted in a folder). Retries a folder that others hold for a
+// moment for up to two seconds. `error` is the system's error of a failure.
 FolderOpening OpenTopFolder(const std::wstring& path, FolderAccess how, HeldFolder& out, DWORD& error);
 
 // Opens `name` (one level) below the held folder `parent` without following
@@ -67,8 +66,15 @@ LONG OpenChildFile(const HeldFolder& parent, const std::wstring& name, ACCESS_MA
 // volume without a drive letter), links resolved; empty when unknown.
 std::wstring FinalPathOf(HANDLE h);
 
+// Where the file at the full path `path` is, by where its parent leads
+// (links above it, a drive mapped to a folder by SUBST, a volume mounted in
+// a folder resolved) and its own name; empty when the parent cannot be
+// opened. A file whose handle leads elsewhere is a link, marked as one or
+// not (Wine shows a Unix symbolic link to a file as that file).
+std::wstring WhereItsParentHoldsIt(const std::wstring& path);
+
 // What an open entry is: a plain folder or file (no link, a file of one
-// name only) that is `expectedPath` and nothing else.
+// name only) that leads to `expectedPath` and nowhere else.
 struct EntryInfo {
     FILE_BASIC_INFO basic;
     FILE_STANDARD_INFO standard;

@@ -81,7 +81,8 @@ bool AsTheSetupLeftIt(const tavix::EntryInfo& info, const std::vector<tavix::Rec
 } // namespace
 
 bool IsPlainFileAt(HANDLE file, const std::wstring& path) {
-    return tavix::IsPlainEntry(file, tavix::UsualPath(path), false);
+    const std::wstring where = tavix::WhereItsParentHoldsIt(path);
+    return !where.empty() && tavix::IsPlainEntry(file, where, false);
 }
 
 struct FolderTree::Held {
