@@ -15,6 +15,8 @@
 #                             first_window_trace
 #                             adds a traced start of each program (bench/trace_first_window.py)
 #   TAVIX_BENCH_RUNS          timed rounds of the extraction, start, silent and uninstall measures (11)
+#   TAVIX_BENCH_COLD=1        (as root) the uninstall measure empties the system's file cache before
+#                             each timed run
 #   TAVIX_BENCH_INSTALL_RUNS  rounds of the full installation pair (3)
 #   TAVIX_WIN64=1             measure the 64-bit build under wine64, as on a host that cannot
 #                             run 32-bit programs (see below)

@@ -10,7 +10,9 @@
 namespace tavix {
 namespace {
 
-constexpr std::string_view kHeader = "Tavix install record 1";
+constexpr std::string_view kHeader = "Tavix install record 2";
+// Records of the first version have file lines without what the setup saw.
+constexpr std::string_view kFirstHeader = "Tavix install record 1";
 
 // Splits "word rest" at the first space; false when there is none or
 // either side is empty.
@@ -22,15 +24,31 @@ bool SplitWord(std::string_view line, std::string_view& word, std::string_view& 
     return true;
 }
 
-bool ParseHex32(std::string_view text, std::uint32_t& out) {
-    if (text.size() != 8) return false;
+// Exactly `digits` lower-case hex digits.
+bool ParseHex(std::string_view text, std::size_t digits, std::uint64_t& out) {
+    if (text.size() != digits) return false;
     out = 0;
     for (char c : text) {
         int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
         if (d < 0) return false;
-        out = out << 4 | static_cast<std::uint32_t>(d);
+        out = out << 4 | static_cast<std::uint64_t>(d);
     }
     return true;
+}
+
+bool ParseHex32(std::string_view text, std::uint32_t& out) {
+    std::uint64_t n = 0;
+    if (!ParseHex(text, 8, n)) return false;
+    out = static_cast<std::uint32_t>(n);
+    return true;
+}
+
+// "-", or the last-write and change times as "<16 hex>.<16 hex>".
+bool ParseSeen(std::string_view text, RecordedFile& file) {
+    if (text == "-") return true;
+    file.seen = text.size() == 33 && text[16] == '.' && ParseHex(text.substr(0, 16), 16, file.times.lastWrite) &&
+                ParseHex(text.substr(17), 16, file.times.change);
+    return file.seen;
 }
 
 bool ParseSize(std::string_view text, std::uint64_t& out) {
@@ -91,9 +109,14 @@ std::string FormatInstallRecord(const InstallRecord& record) {
     for (const RecordedGroup& g : record.groups)
         out += std::string("group ") + (g.byProgramManager ? "progman " : "links ") + g.name + "\r\n";
     for (const RecordedFile& f : record.files) {
-        char fields[40];
-        std::snprintf(fields, sizeof fields, "file %08x %llu ", static_cast<unsigned>(f.crc32),
-                      static_cast<unsigned long long>(f.size));
+        char fields[80];
+        if (f.seen)
+            std::snprintf(fields, sizeof fields, "file %08x %llu %016llx.%016llx ", static_cast<unsigned>(f.crc32),
+                          static_cast<unsigned long long>(f.size), static_cast<unsigned long long>(f.times.lastWrite),
+                          static_cast<unsigned long long>(f.times.change));
+        else
+            std::snprintf(fields, sizeof fields, "file %08x %llu - ", static_cast<unsigned>(f.crc32),
+                          static_cast<unsigned long long>(f.size));
         out += fields + f.path + "\r\n";
     }
     return out;
@@ -102,11 +125,12 @@ std::string FormatInstallRecord(const InstallRecord& record) {
 RecordReading ReadInstallRecord(std::string_view text) {
     RecordReading r;
     const std::vector<std::string> lines = SplitManifestLines(text);
-    if (lines.empty() || lines[0] != kHeader) {
+    if (lines.empty() || (lines[0] != kHeader && lines[0] != kFirstHeader)) {
         r.damaged = true;
         r.damage = "第 1 行不是安装记录的开头“" + std::string(kHeader) + "”";
         return r;
     }
+    const bool withFacts = lines[0] == kHeader;
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         const std::string where = "第 " + std::to_string(i + 1) + " 行“" + line + "”";
@@ -115,9 +139,13 @@ RecordReading ReadInstallRecord(std::string_view text) {
         RecordedFile file;
         RecordedGroup group;
         if (ok && kind == "file") {
-            std::string_view crc, sizeAndPath, size;
+            std::string_view crc, sizeAndPath, size, seen;
             ok = SplitWord(rest, crc, sizeAndPath) && SplitWord(sizeAndPath, size, name) &&
                  ParseHex32(crc, file.crc32) && ParseSize(size, file.size);
+            if (ok && withFacts) {
+                const std::string_view seenAndPath = name;
+                ok = SplitWord(seenAndPath, seen, name) && ParseSeen(seen, file);
+            }
         } else if (ok && kind == "group") {
             std::string_view how;
             ok = SplitWord(rest, how, name) && (how == "progman" || how == "links");
@@ -171,10 +199,17 @@ InstallRecord MergeInstallRecords(const InstallRecord& earlier, const InstallRec
     }
     std::map<std::string, bool> written;  // paths `now` names, by collision key
     for (const RecordedFile& f : now.files) written[TargetCollisionKey(f.path)] = true;
+    // A line of the same bytes is named once, with what was seen of them last.
     auto addFile = [&out](const RecordedFile& f) {
         const std::string key = TargetCollisionKey(f.path);
-        for (const RecordedFile& o : out.files)
-            if (o.crc32 == f.crc32 && o.size == f.size && TargetCollisionKey(o.path) == key) return;
+        for (RecordedFile& o : out.files)
+            if (o.crc32 == f.crc32 && o.size == f.size && TargetCollisionKey(o.path) == key) {
+                if (f.seen) {
+                    o.seen = true;
+                    o.times = f.times;
+                }
+                return;
+            }
         out.files.push_back(f);
     };
     for (const RecordedFile& f : earlier.files)

@@ -9,18 +9,27 @@
 // The file is GBK text with CR LF line ends: a first line, then one line per
 // thing, its kind, one space and its fields:
 //
-//   Tavix install record 1
+//   Tavix install record 2
 //   program TAVI.exe                     [Run] FileName of a release
 //   desktop \Quorvixv2.8.0(m).lnk         [Form] desKtopLink of a release
 //   group progman Quorvixv2.8.2.6（标准版-m）  a program group and how it was made
 //   group links Quorvixv2.8.2.6（标准版-m）    ("progman": the program manager;
 //                                        "links": the setup's own shortcuts)
-//   file 1a2b3c4d 1486848 TAVI.exe        CRC-32 (8 lower-case hex digits),
-//                                        size in bytes, path below the folder
+//   file 1a2b3c4d 1486848 01dc6a1f2b3c4d5e.01dc6a1f2b3c4d5f TAVI.exe
+//                                        CRC-32 (8 lower-case hex digits),
+//                                        size in bytes, what the setup saw of
+//                                        the file once written ("-": nothing),
+//                                        path below the folder
+//
+// What the setup saw is the file's last-write time and the file system's
+// change time (16 lower-case hex digits each, 100-ns steps since 1601). A
+// record of the first version ("Tavix install record 1") has file lines
+// without that field; it is read as one whose files were not seen.
 //
 // An installation over an earlier one keeps the earlier record's lines, so
 // the record names what every release installed there.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,11 +39,26 @@ namespace tavix {
 
 // The record's name in the installation folder.
 inline constexpr const char* kInstallRecordFile = "Uninstall.dat";
+// The largest record read: a record of every item of the largest release
+// the writer makes, of several releases over each other, fits many times.
+inline constexpr std::size_t kMaxRecordBytes = 32u << 20;
+
+// What the setup saw of a file once it had written it, in the file system's
+// own units (100 ns since 1601). A file that still shows these times and its
+// size is as the setup left it: an edit moves its last-write time, and every
+// change of its data or its times moves its change time.
+struct FileTimes {
+    std::uint64_t lastWrite = 0;
+    std::uint64_t change = 0;
+    bool operator==(const FileTimes& o) const { return lastWrite == o.lastWrite && change == o.change; }
+};
 
 struct RecordedFile {
     std::string path;  // below the installation folder, GBK
     std::uint32_t crc32 = 0;
     std::uint64_t size = 0;
+    bool seen = false;  // `times` holds what the setup saw
+    FileTimes times;
 };
 
 struct RecordedGroup {
@@ -68,8 +92,8 @@ struct RecordReading {
     std::vector<RefusedRecordLine> refused;
 };
 
-// Reads a record. Lines end at CR LF, a lone CR or LF; an empty last line
-// is no line. A file line whose path is not relative, names a drive, begins
+// Reads a record of either version. Lines end at CR LF, a lone CR or LF; an
+// empty last line is no line. A file line whose path is not relative, names a drive, begins
 // with "\" (a network path), holds a ".." or "." level, a device name or a
 // character Windows does not allow, and a program, shortcut or group that
 // is no plain name, are refused and named; everything else of the record is
@@ -80,7 +104,8 @@ RecordReading ReadInstallRecord(std::string_view text);
 // empty when there is none): every program, shortcut, group and file of
 // both. A file that both name (letter case ignored, as Windows does) keeps
 // the checksum of `now`, or with `keepEarlierChecksums` those of both, for
-// an installation that may stop before it has written the file.
+// an installation that may stop before it has written the file. Each line
+// keeps what the setup saw of the file it names.
 InstallRecord MergeInstallRecords(const InstallRecord& earlier, const InstallRecord& now,
                                   bool keepEarlierChecksums);
 

@@ -1,12 +1,33 @@
 #include "common/product.h"
 
+#include <cctype>
+
 #include "setupdata/gbk.h"
 #include "setupdata/ini.h"
 #include "setupdata/path_rules.h"
 
 namespace tavix {
 
-std::string BackdropTitle() { return std::string("  ") + kProductName + "v2.8.2.6（标准版）安装程序 "; }
+std::string BackdropTitle(std::string_view caption) {
+    std::string name(caption.empty() ? std::string_view(kProductName) : caption);
+    // A build mark: "-" and ASCII letters or digits, just before the closing
+    // full-width parenthesis of a note that an opening one began.
+    const std::string open = "（", close = "）";
+    if (GbkEndsWith(name, close)) {
+        const std::size_t end = name.size() - close.size();
+        std::size_t noteStart = std::string::npos, dash = std::string::npos;
+        for (std::size_t i = 0; i < end; ++i) {
+            if (name.compare(i, open.size(), open) == 0) noteStart = i;
+            if (name[i] == '-') dash = i;
+            if (IsGbkLead(static_cast<unsigned char>(name[i]))) ++i;
+        }
+        bool mark = noteStart != std::string::npos && dash != std::string::npos && noteStart < dash && dash + 1 < end;
+        for (std::size_t i = dash + 1; mark && i < end; ++i)
+            mark = static_cast<unsigned char>(name[i]) < 0x80 && std::isalnum(static_cast<unsigned char>(name[i]));
+        if (mark) name.erase(dash, end - dash);
+    }
+    return "  " + name + "安装程序 ";
+}
 
 std::string FooterWebLine() { return std::string(kProductName) + "官方网站 " + kWebAddress; }
 

@@ -7,8 +7,12 @@
 
 namespace tavix {
 
-// The backdrop's title band, footer lines and the running-product question.
-std::string BackdropTitle();
+// The backdrop's title band: the release the setup carries, named by its
+// [Form] Caption, without a build mark at the end of its edition note
+// ("Quorvixv2.8.2.6（标准版-m）" shows as "Quorvixv2.8.2.6（标准版）"); the
+// product's name when the caption is empty.
+std::string BackdropTitle(std::string_view caption);
+// The footer lines and the running-product question.
 std::string FooterWebLine();
 std::string FooterMakerLine();
 std::string ProductRunningQuestion();

@@ -1,6 +1,9 @@
 #include "common/silent_log.h"
 
 #include <cstdio>
+#include <vector>
+
+#include "common/folder_handles.h"
 
 #include "setupdata/system_error.h"
 #include "setupdata/wide_text.h"
@@ -15,17 +18,53 @@ void SilentLog::Close() {
 }
 
 bool SilentLog::Open(const std::string& path) {
-    HANDLE file = CreateFileW(W(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_SHARE_READ,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    BY_HANDLE_FILE_INFORMATION info = {};
-    if (!GetFileInformationByHandle(file, &info) ||
-        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) || info.nNumberOfLinks > 1) {
+    // The path as given, made full; then its folder, reached as the system
+    // reaches it, must be that path's folder and its file that file.
+    const std::wstring given = W(path);
+    std::vector<wchar_t> buf(32768);
+    const DWORD n = GetFullPathNameW(given.c_str(), static_cast<DWORD>(buf.size()), buf.data(), nullptr);
+    if (n == 0 || n >= buf.size()) return false;
+    const std::wstring full(buf.data(), n);
+    const std::size_t cut = full.find_last_of(L'\\');
+    if (cut == std::wstring::npos || cut + 1 == full.size()) return false;
+    const std::wstring folderPath = full.substr(0, cut + 1), name = full.substr(cut + 1);
+    HANDLE folder = CreateFileW(folderPath.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return false;
+    HeldFolder held;
+    held.handle = folder;
+    held.finalPath = FinalPathOf(folder);
+    std::wstring expectedFolder = UsualPath(folderPath);
+    while (!expectedFolder.empty() && expectedFolder.back() == L'\\') expectedFolder.pop_back();
+    if (!SameWidePath(held.finalPath, expectedFolder)) return false;
+    // The file, below the held folder: opened when it is there, else made
+    // new (never through a name that is there already).
+    constexpr ACCESS_MASK access = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES;
+    constexpr ULONG options = FILE_NON_DIRECTORY_FILE;
+    HANDLE file = nullptr;
+    LONG status = 0;
+    for (int attempt = 0; attempt < 4 && !file; ++attempt) {
+        status = OpenChildFile(held, name, access, FILE_SHARE_READ, options, file);
+        if (status == static_cast<LONG>(0xC0000034))  // STATUS_OBJECT_NAME_NOT_FOUND
+            status = OpenChildFile(held, name, access, FILE_SHARE_READ, options, file, true, true);
+        if (status < 0) file = nullptr;
+        if (status < 0 && status != static_cast<LONG>(0xC0000035)) break;  // but STATUS_OBJECT_NAME_COLLISION
+    }
+    if (!file) return false;
+    if (!IsPlainEntry(file, UsualPath(full), false)) {
         CloseHandle(file);
         return false;
     }
     file_ = file;
     return true;
+}
+
+bool SilentLog::End(const std::string& gbk) {
+    Line(gbk);
+    if (file_ != INVALID_HANDLE_VALUE && !failed_ && !FlushFileBuffers(file_)) failed_ = true;
+    Close();
+    return !failed_;
 }
 
 void SilentLog::Line(const std::string& gbk) {

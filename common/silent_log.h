@@ -15,16 +15,22 @@ public:
     SilentLog& operator=(const SilentLog&) = delete;
     ~SilentLog();
     // Opens the file at `path` (GBK; made when missing) to add to it; false
-    // for a name that is a link (a reparse point), a file that has more than
-    // one name, or one that cannot be opened. The program writes with more
-    // rights than whoever could have put such a name there, so it writes
-    // only into a file that is what its name says.
+    // for a path whose opened file is another than the path says (a link at
+    // the file or at a folder on its way: a junction, a symbolic link, a
+    // mount point, a drive mapped to a folder), a file that has more than
+    // one name, or one that cannot be opened. Nothing is made or changed
+    // then. The program writes with more rights than whoever could have put
+    // such a name there, so it writes only into a file that is what its path
+    // says.
     bool Open(const std::string& path);
     // Adds one line (GBK text). After a write that fails, one line says so
     // where it can, and nothing more is written.
     void Line(const std::string& gbk);
     // A write has failed: the log is not whole.
     bool Failed() const { return failed_; }
+    // Adds the last line and ends the log, its bytes on the disk; false when
+    // the log is not whole (this line included).
+    bool End(const std::string& gbk);
     // Ends the log: later lines are dropped.
     void Close();
 

@@ -106,6 +106,9 @@ void TFormsec::RunInstall() {
     const install::InstallResult result = sequence.RunInstall();
     switch (result.outcome) {
     case install::InstallOutcome::Completed:
+        // A part that could not be made is named before the finish page says the installation is done.
+        if (!result.missingParts.empty())
+            ui::MsgBox(Handle(), tavix::MissingPartsText(result.missingParts), ui::AppTitle(), MB_OK | MB_ICONWARNING);
         Finished = true;
         SetTimer(Handle(), kTimer1, kTimer1IntervalMs, nullptr);
         break;

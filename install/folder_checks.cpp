@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/folder_handles.h"
 #include "install/folder_rule.h"
 #include "common/integration.h"
 #include "setupdata/manifest.h"
@@ -37,6 +38,12 @@ std::string FolderProblem(const SetupState& state, const std::string& folder) {
     const DWORD attributes = GetFileAttributesW(root.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return "驱动器 " + drive + " 无法访问（没有插入磁盘？）。请选择另一个磁盘。";
+    // A folder that leads elsewhere is no place to install to (nor could
+    // the uninstaller remove from it); links above it are the administrator's.
+    tavix::HeldFolder held;
+    DWORD error = ERROR_SUCCESS;
+    if (tavix::OpenTopFolder(tavix::W(folder), tavix::kHoldFolder, held, error) == tavix::FolderOpening::Link)
+        return "文件夹 " + folder + " 是指向其他位置的链接，不能安装到这里。请选择另一个文件夹。";
     return std::string();
 }
 

@@ -119,21 +119,33 @@ void InstallSequence::SetBar(int position) {
     face_.Pause();
 }
 
+void InstallSequence::Missing(const std::string& why, const std::string& shown) {
+    face_.PartMissing(why);
+    missingParts_.push_back(shown);
+}
+
 InstallResult InstallSequence::RunInstall() {
     InstallResult result;
+    auto ended = [&result](InstallOutcome outcome, const std::string& message, tavix::ErrorKind kind, bool told) {
+        result.outcome = outcome;
+        result.message = message;
+        result.kind = kind;
+        result.told = told;
+    };
     try {
         result.outcome = Steps();
     } catch (const SequenceStopped&) {
         result.outcome = InstallOutcome::Stopped;
     } catch (const RetryDeclined& declined) {
-        result = {InstallOutcome::Failed, declined.message, tavix::ErrorKind::WriteFailed, true};
+        ended(InstallOutcome::Failed, declined.message, tavix::ErrorKind::WriteFailed, true);
     } catch (const ProgramLocked& locked) {
-        result = {InstallOutcome::ProgramLocked, locked.cause, tavix::ErrorKind::WriteFailed};
+        ended(InstallOutcome::ProgramLocked, locked.cause, tavix::ErrorKind::WriteFailed, false);
     } catch (const tavix::SetupError& e) {
-        result = {InstallOutcome::Failed, e.what(), e.kind()};
+        ended(InstallOutcome::Failed, e.what(), e.kind(), false);
     } catch (const std::exception& e) {
-        result = {InstallOutcome::Failed, e.what(), tavix::ErrorKind::General};
+        ended(InstallOutcome::Failed, e.what(), tavix::ErrorKind::General, false);
     }
+    result.missingParts = missingParts_;
     return result;
 }
 
@@ -150,6 +162,7 @@ void InstallSequence::WriteItem(const tavix::PayloadItem& item, const std::strin
         try {
             tavix::WritePayload(item, path);
             face_.Note("wrote " + path);
+            SeeWritten(path);
             return;
         } catch (const tavix::SetupError& e) {
             if (e.kind() != tavix::ErrorKind::WriteFailed) throw;
@@ -185,6 +198,7 @@ InstallOutcome InstallSequence::Steps() {
     // What the installation is about to write is recorded before it is
     // written, so that an installation that stops half-way can be uninstalled.
     PlanRecord();
+    SeeWritten(dir + ExeName);
     WriteRecord(false);
     // 6.
     SetBar(bar::kMainProgram);
@@ -215,27 +229,30 @@ InstallOutcome InstallSequence::Steps() {
     return InstallOutcome::Completed;
 }
 
+// The installation folder: made when missing, with the rights of
+// C:\Program Files (and so every folder above it that is made), then held.
 bool InstallSequence::EnsureMainDir(const std::string& Dir) {
-    return EnsureFolder(Dir, tavix::kStatusMainFolder, tavix::MainFolderFailedText(Dir));
-}
-
-// Makes `full` with its missing parents, showing `status` while it does; a
-// folder that cannot be made is reported with `failure`.
-bool InstallSequence::EnsureFolder(const std::string& full, const std::string& status, const std::string& failure) {
-    if (tavix::FolderExists(full)) return true;
-    face_.Status(status);
-    bool created = false;
-    try {
-        created = tavix::MakeFolders(full);
-    } catch (...) {
-        created = false;
+    if (!tavix::FolderExists(Dir)) {
+        face_.Status(tavix::kStatusMainFolder);
+        std::vector<std::string> made;
+        const bool ok = MakeProtectedFolders(Dir, made);
+        for (const std::string& folder : made) face_.Note("made folder " + folder + " with the rights of C:\\Program Files");
+        if (!ok) {
+            face_.FolderFailed(tavix::MainFolderFailedText(Dir));
+            return false;
+        }
     }
-    if (created) {
-        face_.Note("made folder " + full);
-    } else {
-        face_.FolderFailed(failure);
+    std::string why;
+    switch (folders_.OpenRoot(Dir, why)) {
+    case InstallFolders::Result::Ready: return true;
+    case InstallFolders::Result::Link:
+        face_.FolderFailed(tavix::MainFolderLinkText(Dir));
+        return false;
+    case InstallFolders::Result::Failed: break;
     }
-    return created;
+    face_.Note("cannot open the folder " + Dir + ": " + why);
+    face_.FolderFailed(tavix::MainFolderFailedText(Dir));
+    return false;
 }
 
 void InstallSequence::RunManifest() {
@@ -249,10 +266,26 @@ void InstallSequence::RunManifest() {
     }
 }
 
+// A folder below the installation folder: every level on its way made
+// where missing, from its parent's handle, never through a link.
 bool InstallSequence::EnsureSubDir(const std::string& RelDir) {
     YieldToUser();
-    return EnsureFolder(state_.InstallDir + RelDir, tavix::CreatingFolderStatus(RelDir),
-                        tavix::SubFolderFailedText(RelDir));
+    const std::string full = state_.InstallDir + RelDir;
+    const bool existed = tavix::FolderExists(full);
+    if (!existed) face_.Status(tavix::CreatingFolderStatus(RelDir));
+    std::string why;
+    switch (folders_.Ensure(RelDir, why)) {
+    case InstallFolders::Result::Ready:
+        if (!existed) face_.Note("made folder " + full);
+        return true;
+    case InstallFolders::Result::Link:
+        face_.FolderFailed(tavix::SubFolderLinkText(RelDir));
+        return false;
+    case InstallFolders::Result::Failed: break;
+    }
+    face_.Note("cannot make the folder " + full + ": " + why);
+    face_.FolderFailed(tavix::SubFolderFailedText(RelDir));
+    return false;
 }
 
 void InstallSequence::ExtractEntry(const tavix::ManifestEntry& entry) {
@@ -265,6 +298,25 @@ void InstallSequence::ExtractEntry(const tavix::ManifestEntry& entry) {
 // ---- the record --------------------------------------------------------------------
 
 namespace {
+
+// What the file at `path` shows once written, when it is a plain file of
+// `size` bytes: its last-write and change times.
+bool TimesOf(const std::string& path, std::uint64_t size, tavix::FileTimes& out) {
+    HANDLE h = CreateFileW(tavix::W(path).c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FILE_BASIC_INFO basic;
+    FILE_STANDARD_INFO standard;
+    const bool ok = GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic) &&
+                    GetFileInformationByHandleEx(h, FileStandardInfo, &standard, sizeof standard) &&
+                    !(basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !standard.Directory &&
+                    static_cast<std::uint64_t>(standard.EndOfFile.QuadPart) == size;
+    CloseHandle(h);
+    if (ok) out = {static_cast<std::uint64_t>(basic.LastWriteTime.QuadPart),
+                   static_cast<std::uint64_t>(basic.ChangeTime.QuadPart)};
+    return ok;
+}
 
 // The recorded checksum and size of an item, or its bytes' when the setup
 // records none. False when the setup lacks the item.
@@ -285,11 +337,17 @@ bool ItemRecord(const char* type, const std::string& name, const std::string& pa
 void RecordRewrittenFile(const std::string& installDir, const std::string& relPath) {
     std::string text, bytes;
     const std::string record = installDir + tavix::kInstallRecordFile;
-    if (!tavix::LoadFileBytes(record, text) || !tavix::LoadFileBytes(installDir + relPath, bytes)) return;
+    if (!tavix::LoadFileBytes(record, text, tavix::kMaxRecordBytes) || !tavix::LoadFileBytes(installDir + relPath, bytes))
+        return;
     const tavix::RecordReading reading = tavix::ReadInstallRecord(text);
     if (reading.damaged) return;
     tavix::InstallRecord now;
-    now.files.push_back({relPath, tavix::Crc32(bytes), bytes.size()});
+    tavix::RecordedFile file;
+    file.path = relPath;
+    file.crc32 = tavix::Crc32(bytes);
+    file.size = bytes.size();
+    file.seen = TimesOf(installDir + relPath, bytes.size(), file.times);
+    now.files.push_back(file);
     const std::string out = tavix::FormatInstallRecord(tavix::MergeInstallRecords(reading.record, now, false));
     tavix::PayloadItem item;
     item.data = out.data();
@@ -306,7 +364,7 @@ bool InstallSequence::GroupByProgramManager() const { return GetACP() == kGbkCod
 
 void InstallSequence::PlanRecord() {
     std::string earlier;
-    if (tavix::LoadFileBytes(state_.InstallDir + tavix::kInstallRecordFile, earlier)) {
+    if (tavix::LoadFileBytes(state_.InstallDir + tavix::kInstallRecordFile, earlier, tavix::kMaxRecordBytes)) {
         // Lines others may have changed are left out; a damaged record adds nothing.
         const tavix::RecordReading reading = tavix::ReadInstallRecord(earlier);
         if (!reading.damaged) earlierRecord_ = reading.record;
@@ -327,6 +385,14 @@ void InstallSequence::PlanRecord() {
             r.files.push_back(file);
     }
     if (ItemRecord("exename", "uninstall", tavix::kUninstallerFile, file)) r.files.push_back(file);
+}
+
+void InstallSequence::SeeWritten(const std::string& path) {
+    const std::string& dir = state_.InstallDir;
+    if (path.size() <= dir.size() || path.compare(0, dir.size(), dir) != 0) return;
+    const std::string key = tavix::TargetCollisionKey(path.substr(dir.size()));
+    for (tavix::RecordedFile& f : plannedRecord_.files)
+        if (tavix::TargetCollisionKey(f.path) == key) f.seen = TimesOf(path, f.size, f.times);
 }
 
 void InstallSequence::WriteRecord(bool complete) {
@@ -390,7 +456,8 @@ void InstallSequence::MakeDesktopLink() {
     }
     const std::string linkName = state_.ReadSetupIni("Form", "desKtopLink");
     if (!desktop[0] || linkName.empty()) {
-        face_.PartMissing("no desktop shortcut: the desktop folder or the shortcut's name is unknown");
+        Missing("no desktop shortcut: the desktop folder or the shortcut's name is unknown",
+                "桌面快捷方式：桌面文件夹或快捷方式的名称未知");
         return;
     }
     const std::wstring linkFile = std::wstring(desktop) + tavix::W(linkName);
@@ -398,8 +465,9 @@ void InstallSequence::MakeDesktopLink() {
     if (SUCCEEDED(hr))
         face_.Note("made the desktop shortcut " + tavix::G(linkFile));
     else
-        face_.PartMissing("could not save the desktop shortcut " + tavix::G(linkFile) + ": " +
-                          tavix::SystemErrorText(static_cast<unsigned long>(hr)));
+        Missing("could not save the desktop shortcut " + tavix::G(linkFile) + ": " +
+                    tavix::SystemErrorText(static_cast<unsigned long>(hr)),
+                "桌面快捷方式 " + tavix::G(linkFile) + "（" + tavix::SystemErrorText(static_cast<unsigned long>(hr)) + "）");
 }
 
 // The program manager takes its commands as text of the system's ANSI code
@@ -420,6 +488,11 @@ void InstallSequence::MakeProgramGroup() {
         }
         face_.Note("the program manager's group " + group.name + " is not complete (" + shortfall +
                    "); the setup makes its items itself");
+        MakeProgramGroupAsLinks(group);
+        // The record says how the group was made after all.
+        for (tavix::RecordedGroup& g : plannedRecord_.groups) g.byProgramManager = false;
+        WriteRecord(true);
+        return;
     }
     MakeProgramGroupAsLinks(group);
 }
@@ -447,23 +520,26 @@ void InstallSequence::MakeProgramGroupByProgramManager(const tavix::ProgramGroup
 void InstallSequence::MakeProgramGroupAsLinks(const tavix::ProgramGroup& group) {
     const std::wstring programs = ProgramsFolder(true);
     if (programs.empty()) {
-        face_.PartMissing("no program group: the Start menu's programs folder is unknown");
+        Missing("no program group: the Start menu's programs folder is unknown", "程序组：“开始”菜单的程序文件夹未知");
         return;
     }
     // The names come from the caption: each must stay one name in the folder.
     if (!tavix::IsPlainFileName(group.name)) {
-        face_.PartMissing("no program group: the caption " + group.name + " is no folder name");
+        Missing("no program group: the caption " + group.name + " is no folder name",
+                "程序组：标题 " + group.name + " 不能用作文件夹名");
         return;
     }
     const std::wstring folder = programs + L"\\" + tavix::W(group.name);
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        face_.PartMissing("no program group: cannot make the folder " + tavix::G(folder) + ": " +
-                          tavix::SystemErrorText(GetLastError()));
+        const std::string why = tavix::SystemErrorText(GetLastError());
+        Missing("no program group: cannot make the folder " + tavix::G(folder) + ": " + why,
+                "程序组 " + tavix::G(folder) + "（" + why + "）");
         return;
     }
     for (const tavix::ProgramGroupItem& item : group.items) {
         if (!tavix::IsPlainFileName(item.title + ".lnk")) {
-            face_.PartMissing("no program group item " + item.title + ": the title is no file name");
+            Missing("no program group item " + item.title + ": the title is no file name",
+                    "程序组中的项目 " + item.title + "：标题不能用作文件名");
             continue;
         }
         const std::wstring linkFile = folder + L"\\" + tavix::W(item.title) + L".lnk";
@@ -477,8 +553,10 @@ void InstallSequence::MakeProgramGroupAsLinks(const tavix::ProgramGroup& group) 
         if (SUCCEEDED(hr))
             face_.Note("made the program group item " + tavix::G(linkFile));
         else
-            face_.PartMissing("could not make the program group item " + tavix::G(linkFile) + ": " +
-                              tavix::SystemErrorText(static_cast<unsigned long>(hr)));
+            Missing("could not make the program group item " + tavix::G(linkFile) + ": " +
+                        tavix::SystemErrorText(static_cast<unsigned long>(hr)),
+                    "程序组中的项目 " + tavix::G(linkFile) + "（" +
+                        tavix::SystemErrorText(static_cast<unsigned long>(hr)) + "）");
     }
 }
 

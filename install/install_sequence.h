@@ -6,10 +6,12 @@
 #pragma once
 #include <set>
 #include <string>
+#include <vector>
 
 #include "common/dde_client.h"
 #include "common/install_record.h"
 #include "common/integration.h"
+#include "install/install_folders.h"
 #include "setupdata/errors.h"
 #include "setupdata/manifest.h"
 #include "setupdata/payload.h"
@@ -55,6 +57,9 @@ struct InstallResult {
     std::string message;
     tavix::ErrorKind kind = tavix::ErrorKind::General;  // of a failed step
     bool told = false;  // the face has shown the failure already (a retry declined)
+    // The parts the sequence went on without (PartMissing), each named with
+    // why for the user (GBK, Chinese).
+    std::vector<std::string> missingParts;
 };
 
 // After the setup has changed a file it installed (the finish page's mark
@@ -86,7 +91,6 @@ public:
 private:
     InstallOutcome Steps();
     void RunManifest();
-    bool EnsureFolder(const std::string& full, const std::string& status, const std::string& failure);
     // A yield point: ends the sequence when the face says so.
     void YieldToUser();
     void SetBar(int position);
@@ -95,10 +99,16 @@ private:
     // The record of what this installation writes, and of what the folder's
     // earlier record names.
     void PlanRecord();
+    // Notes what the file at `path` (below the installation folder) shows
+    // once written, for the record's line of it.
+    void SeeWritten(const std::string& path);
     // Writes the record into the installation folder: while the files are
     // written it names the earlier checksums too, once they are all written
     // (`complete`) only those of this installation.
     void WriteRecord(bool complete);
+    // A part the installation goes on without: `why` for the face's record,
+    // `shown` (Chinese) for the result.
+    void Missing(const std::string& why, const std::string& shown);
     // Whether the program group is made through the program manager.
     bool GroupByProgramManager() const;
     // Before the first item of this run goes into the folder of `path`: what
@@ -110,6 +120,8 @@ private:
     tavix::DdeClientConv DdeClientConv1;
     tavix::InstallRecord earlierRecord_, plannedRecord_;
     std::set<std::string> clearedFolders_;
+    InstallFolders folders_;  // held until the sequence ends
+    std::vector<std::string> missingParts_;
 };
 
 } // namespace install

@@ -14,6 +14,20 @@ std::string SubFolderFailedText(std::string_view relDir) {
     return "创建文件夹\\" + std::string(relDir) + " 失败";
 }
 
+std::string MainFolderLinkText(std::string_view dir) {
+    return "安装文件夹 " + std::string(dir) + " 是指向其他位置的链接，没有安装到这里";
+}
+
+std::string SubFolderLinkText(std::string_view relDir) {
+    return "文件夹\\" + std::string(relDir) + " 是指向其他位置的链接，其中的文件没有安装";
+}
+
+std::string MissingPartsText(const std::vector<std::string>& parts) {
+    std::string text = "安装已完成，但以下部分没有创建：\r";
+    for (const std::string& p : parts) text += "\r" + p;
+    return text + "\r\r其余部分都已安装。";
+}
+
 std::string StatusPathText(std::string_view installDir, std::string_view relPath) {
     if (installDir.size() + relPath.size() <= kStatusPathMax)
         return std::string(installDir) + std::string(relPath);

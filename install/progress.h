@@ -30,6 +30,13 @@ std::string RetryQuestion(std::string_view error);
 std::string CreatingFolderStatus(std::string_view relDir);
 std::string MainFolderFailedText(std::string_view dir);
 std::string SubFolderFailedText(std::string_view relDir);
+// The error texts when a folder is a link to another place: refused.
+std::string MainFolderLinkText(std::string_view dir);
+std::string SubFolderLinkText(std::string_view relDir);
+
+// What the installation window says when parts could not be made (each
+// naming the part and why), before the finish page.
+std::string MissingPartsText(const std::vector<std::string>& parts);
 
 // Longest status line shown whole, in bytes.
 inline constexpr std::size_t kStatusPathMax = 45;

@@ -77,12 +77,11 @@ std::string ItemText(const char* type, const char* name) {
     return std::string(static_cast<const char*>(item.data), item.size);
 }
 
-// Ends the run with `code`; a log that could not be written to the end
-// makes a success code 6.
+// Ends the run with `code`; a log that could not be written to the end,
+// this last line included, makes a success code 6.
 ExitCode Finish(tavix::SilentLog& log, ExitCode code, const std::string& why) {
-    if (code == ExitCode::Success && log.Failed()) code = ExitCode::WriteFailed;
-    log.Line("exit code " + std::to_string(static_cast<int>(code)) + ": " + why);
-    return code;
+    const bool whole = log.End("exit code " + std::to_string(static_cast<int>(code)) + ": " + why);
+    return code == ExitCode::Success && !whole ? ExitCode::WriteFailed : code;
 }
 
 // The earlier installation as the wizard finds it; false when a later release

@@ -5,6 +5,7 @@
 #include "common/product.h"
 #include "common/product_process.h"
 #include "setupdata/errors.h"
+#include "setupdata/ini.h"
 #include "setupdata/payload.h"
 #include "setupdata/system_error.h"
 #include "setupdata/wide_text.h"
@@ -15,6 +16,18 @@ constexpr COLORREF kFormColour = RGB(0, 128, 192);   // 12615680
 constexpr COLORREF kTitleColour = RGB(0, 128, 255);  // 16744448
 constexpr int kTitleHeight = 117;
 constexpr int kFooterHeight = 29;
+
+// [Form] Caption of the control file the setup carries; empty when the
+// setup lacks it (its start then says so).
+std::string CarriedCaption() {
+    try {
+        const tavix::PayloadItem item = tavix::FindPayload(tavix::kControlFiles[tavix::kControlFile].resourceType,
+                                                           tavix::kControlFiles[tavix::kControlFile].resourceName);
+        return tavix::IniLookup(std::string_view(static_cast<const char*>(item.data), item.size), "Form", "Caption");
+    } catch (const std::exception&) {
+        return std::string();
+    }
+}
 
 bool FileExists(const std::string& path) {
     DWORD a = GetFileAttributesW(tavix::W(path).c_str());
@@ -42,7 +55,7 @@ void TFormain::Create() {
               ui::Scale(679), nullptr, kFormColour);
     SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), FALSE);
     Panel_Title.Create(Handle(), 0, 0, 1170, kTitleHeight, kTitleColour, RGB(255, 255, 255), titleFont_,
-                       tavix::BackdropTitle());
+                       tavix::BackdropTitle(CarriedCaption()));
     Panel1.Create(Handle(), 0, 679 - kFooterHeight, 1170, kFooterHeight, kFormColour, RGB(255, 255, 0),
                   footerFont_);
     Label1 = ui::MakeLabel(Panel1.Handle(), tavix::FooterWebLine(), 36, 8, footerFont_);

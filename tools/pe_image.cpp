@@ -41,7 +41,10 @@ Directory DirectoryOf(const ProgramImage& p, unsigned index) {
     return Directory{Get32(p.headers, at), Get32(p.headers, at + 4)};
 }
 
-std::uint32_t VirtualEnd(const PeSection& s) { return s.virtualAddress + std::max(s.virtualSize, s.rawSize); }
+// Where a section ends in memory; past 4 GB for a damaged one.
+std::uint64_t VirtualEnd(const PeSection& s) {
+    return static_cast<std::uint64_t>(s.virtualAddress) + std::max(s.virtualSize, s.rawSize);
+}
 
 // Reads the resource directory of the section `s` of `p`.
 class ResourceReader {
@@ -111,6 +114,12 @@ private:
         if (!At(offset, h, sizeof h)) return false;
         std::string header(reinterpret_cast<char*>(h), sizeof h);
         const std::size_t count = Get16(header, 12) + Get16(header, 14);
+        // Tables may lead to each other many times over; what they name together is bounded.
+        entries_ += count;
+        if (entries_ > kMaxEntries) {
+            Damaged("too many entries");
+            return false;
+        }
         std::string entries(count * 8, '\0');
         if (count && !At(offset + 16, &entries[0], entries.size())) return false;
         for (std::size_t i = 0; i < count; ++i) {
@@ -149,11 +158,13 @@ private:
     }
 
     static constexpr int kMaxTables = 1 << 16;
+    static constexpr std::size_t kMaxEntries = 1 << 16;
     ProgramImage& p_;
     const PeSection& s_;
     const ReadAtFn& read_;
     std::string problem_;
     int tables_ = 0;
+    std::size_t entries_ = 0;
 };
 
 // Reads the headers and the resources. `setup`: the file is a setup the
@@ -237,6 +248,7 @@ std::string ReadImage(std::uint64_t fileSize, const ReadAtFn& read, bool allow64
         s.characteristics = Get32(h, at + 36);
         if (s.rawSize == 0) s.rawPointer = 0;
         if (s.virtualAddress % p.sectionAlignment || (s.rawSize && s.rawPointer < headersSize) ||
+            Align(VirtualEnd(s), p.sectionAlignment) > 0xFFFFFFFFull ||
             s.rawPointer % p.fileAlignment || s.rawSize % p.fileAlignment ||
             (!p.sections.empty() && s.virtualAddress < VirtualEnd(p.sections.back())) ||
             (s.rawSize && s.rawPointer < rawEnd))

@@ -175,11 +175,14 @@ public:
         return sum;
     }
 
-    // Sets the header's checksum and gives the file its name.
-    bool Finish(std::uint32_t checksumOffset) {
+    // Sets the header's checksum and gives the file its name; `companion`
+    // (the depfile, written already) gets its name just before, and the
+    // setup appears only when it has.
+    bool Finish(std::uint32_t checksumOffset, OutputFile* companion, const std::string& companionPath) {
         std::string field;
         Put32(field, sum_.Finish(at_));
         if (ok_) Check(out_.WriteAt(checksumOffset, field.data(), field.size()), "cannot write " + path_);
+        if (ok_ && companion) Check(companion->Commit(), "cannot write " + companionPath);
         if (ok_) Check(out_.Commit(), "cannot write " + path_);
         if (!ok_) out_.Discard();
         return ok_;
@@ -222,8 +225,9 @@ std::string DepEscape(const std::string& s) {
 }
 
 // The setup: the program's resources, the version resource, the items and
-// the checksum table. Returns the exit code.
-int WriteSetup(const Options& o, const ReleaseReport& report, const std::string& ini) {
+// the checksum table; `depfile`, when given, is named with it. Returns the
+// exit code.
+int WriteSetup(const Options& o, const ReleaseReport& report, const std::string& ini, OutputFile* depfile) {
     auto notWritten = [](const std::string& why) {
         Say(why + "; no setup was written");
         return kNotWritten;
@@ -293,18 +297,18 @@ int WriteSetup(const Options& o, const ReleaseReport& report, const std::string&
     }
     out.PadTo(plan.keep + plan.resourceRawSize);
     for (const ImagePlan::Range& r : plan.moved) out.CopyProgram(r.from, r.size);
-    if (!out.Finish(plan.checksumOffset)) return notWritten(out.Failure());
+    if (!out.Finish(plan.checksumOffset, depfile, o.depfile)) return notWritten(out.Failure());
     return 0;
 }
 
-bool WriteDepfile(const Options& o, const ReleaseReport& report) {
+// The files the setup is made from, as a build reads them.
+std::string Depfile(const Options& o, const ReleaseReport& report) {
     const ReleaseFolder folder = HostReleaseFolder(o.release);
     std::string deps = DepEscape(o.output) + ":";
     for (const ReleaseItem& item : report.items) deps += " " + DepEscape(item.file);
     deps += " " + DepEscape(folder.hostPath("Setup.log")) + " " + DepEscape(folder.hostPath("Setup.ini")) + " " +
             DepEscape(o.program) + "\n";
-    OutputFile f;
-    return f.Create(o.depfile) && f.Write(deps.data(), deps.size()) && f.Commit();
+    return deps;
 }
 
 int Run(const std::vector<std::string>& args) {
@@ -317,13 +321,17 @@ int Run(const std::vector<std::string>& args) {
     if (!o.quiet)
         for (const std::string& line : ReleaseSummary(report.items, ini)) PrintLine(stdout, line);
     if (o.checkOnly) return 0;
-    const int written = WriteSetup(o, report, ini);
-    if (written != 0) return written;
-    if (!o.depfile.empty() && !WriteDepfile(o, report)) {
-        Say("cannot write " + o.depfile + ": " + LastErrorText());
-        return kNotWritten;
+    // The depfile is written first and named with the setup: one that
+    // cannot be written leaves no setup behind.
+    OutputFile depfile;
+    if (!o.depfile.empty()) {
+        const std::string deps = Depfile(o, report);
+        if (!depfile.Create(o.depfile) || !depfile.Write(deps.data(), deps.size())) {
+            Say("cannot write " + o.depfile + ": " + LastErrorText() + "; no setup was written");
+            return kNotWritten;
+        }
     }
-    return 0;
+    return WriteSetup(o, report, ini, o.depfile.empty() ? nullptr : &depfile);
 }
 
 } // namespace

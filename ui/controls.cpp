@@ -280,12 +280,14 @@ void Panel::Create(HWND parent, int x, int y, int width, int height, COLORREF ba
     caption_ = tavix::W(caption);
     captionLeft_ = Scale(captionLeft);
     const Bounds b = ScaleBoundsToDpi({x, y, width, height}, Dpi());
-    CreateWin(L"TPanel", WS_EX_CONTROLPARENT, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, std::string(), b.x, b.y,
-              b.width, b.height, parent, background);
+    // The caption is painted; it is also the window's text, as others read it.
+    CreateWin(L"TPanel", WS_EX_CONTROLPARENT, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, caption, b.x, b.y, b.width,
+              b.height, parent, background);
 }
 
 void Panel::SetCaptionText(const std::string& caption) {
     caption_ = tavix::W(caption);
+    ui::SetText(Handle(), caption);
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 

@@ -76,15 +76,16 @@ bool EndProduct() {
     return !tavix::IsProductRunning();
 }
 
-// The removal, once the user has confirmed; then the helper may remove the
-// uninstaller's file and the folder once this process has ended.
-uninstall::UninstallReport RemoveAll(uninstall::Uninstallation& u, uninstall::Helper& helper) {
-    uninstall::UninstallReport report = u.Run();
-    helper.Release(true);
-    return report;
-}
+// What the helper is told as the uninstaller's last act: its file and the
+// folder go once it has ended, when the removal ran and nothing of the
+// setup's stays with it.
+struct Ending {
+    bool uninstallerGoes = false;
+    void From(const uninstall::UninstallReport& r) { uninstallerGoes = !r.keptForSecondRun; }
+};
 
-UninstallExit RunSilently(const tavix::CommandLine& cmd, const std::string& exePath, uninstall::Helper& helper) {
+UninstallExit RunSilently(const tavix::CommandLine& cmd, const std::string& exePath, const std::string& selfRemoval,
+                          Ending& ending) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
     // The log is opened only for a run that may go on: a refused command
     // line never creates or touches a file, and a second copy leaves the
@@ -97,11 +98,12 @@ UninstallExit RunSilently(const tavix::CommandLine& cmd, const std::string& exeP
     }
     tavix::SilentLog log;
     if (cmd.hasLog && !log.Open(cmd.log)) return UninstallExit::BadCommandLine;
-    // A log that could not be written to the end makes a success code 6.
+    // A log that could not be written to the end, its last line included,
+    // makes a success code 6.
     auto finish = [&log](UninstallExit code, const std::string& why) {
-        if (log.Failed() && (code == UninstallExit::Success || code == UninstallExit::UserFilesKept))
+        const bool whole = log.End("exit code " + std::to_string(static_cast<int>(code)) + ": " + why);
+        if (!whole && (code == UninstallExit::Success || code == UninstallExit::UserFilesKept))
             code = UninstallExit::RemoveFailed;
-        log.Line("exit code " + std::to_string(static_cast<int>(code)) + ": " + why);
         return code;
     };
     log.Line(cmd.passive ? "Uninstall: silent uninstallation with its progress window"
@@ -114,7 +116,7 @@ UninstallExit RunSilently(const tavix::CommandLine& cmd, const std::string& exeP
     } else {
         face = std::make_unique<SilentFace>(log);
     }
-    uninstall::Uninstallation u(exePath, *face);
+    uninstall::Uninstallation u(exePath, *face, selfRemoval);
     log.Line("uninstalling from " + u.Folder());
     if (cmd.passive) window.Create(tavix::UninstallTitle(u.Caption()), "正在卸载...");
     // The product first: while it runs it holds the folder open (its working folder).
@@ -124,15 +126,18 @@ UninstallExit RunSilently(const tavix::CommandLine& cmd, const std::string& exeP
     // The shell's link object serves any apartment; a multithreaded one
     // opens no window (under Wine: loads no display driver).
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    const uninstall::UninstallReport r = RemoveAll(u, helper);
+    const uninstall::UninstallReport r = u.Run();
     CoUninitialize();
-    return finish(r.exit, r.exit == UninstallExit::Success         ? "uninstalled"
-                          : r.exit == UninstallExit::UserFilesKept ? "uninstalled; the user's files are kept"
-                          : r.exit == UninstallExit::RemoveFailed  ? "something could not be removed"
-                                                                   : "the record names paths outside the folder");
+    ending.From(r);
+    std::string why = r.exit == UninstallExit::Success         ? "uninstalled"
+                      : r.exit == UninstallExit::UserFilesKept ? "uninstalled; the user's files are kept"
+                      : r.exit == UninstallExit::RemoveFailed  ? "something could not be removed"
+                                                               : "the record names paths outside the folder";
+    if (r.keptForSecondRun) why += "; the uninstaller, its record and the uninstall entry stay for a second run";
+    return finish(r.exit, why);
 }
 
-UninstallExit RunWithWindow(const std::string& exePath, uninstall::Helper& helper) {
+UninstallExit RunWithWindow(const std::string& exePath, const std::string& selfRemoval, Ending& ending) {
     ui::InitApplication(GetModuleHandleW(nullptr));
     HANDLE mutex = CreateMutexA(nullptr, TRUE, tavix::kMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -141,7 +146,7 @@ UninstallExit RunWithWindow(const std::string& exePath, uninstall::Helper& helpe
         return UninstallExit::AnotherCopy;
     }
     FormFace face;
-    uninstall::Uninstallation u(exePath, face);
+    uninstall::Uninstallation u(exePath, face, selfRemoval);
     const std::string caption = u.Caption();
     ui::SetAppTitle(tavix::UninstallTitle(caption));
     // The product first: while it runs, its working folder is the
@@ -162,8 +167,11 @@ UninstallExit RunWithWindow(const std::string& exePath, uninstall::Helper& helpe
         TFormUninstall form;
         face.form = &form;
         // The folder stays held from the check of the record to the end.
-        form.Create(caption.empty() ? tavix::kProductName : caption, u.Folder(),
-                    [&] { return RemoveAll(u, helper); });
+        form.Create(caption.empty() ? tavix::kProductName : caption, u.Folder(), [&] {
+            uninstall::UninstallReport r = u.Run();
+            ending.From(r);
+            return r;
+        });
         form.Show();
         ui::RunMessageLoop();
         result = form.Result();
@@ -184,10 +192,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR args, int) {
     if (cmd.hasFolder && cmd.error.empty()) cmd.error = "/D= is no switch of the uninstaller";
 
     // The helper starts up beside the work; without one, this file and its
-    // folder stay.
+    // folder stay, and so do the record and the uninstall entry.
     uninstall::Helper helper;
-    helper.Start();
+    const std::string selfRemoval = helper.Start() ? std::string() : helper.Why();
     const std::string exePath = tavix::G(ModulePath());
-    const UninstallExit code = cmd.Unattended() ? RunSilently(cmd, exePath, helper) : RunWithWindow(exePath, helper);
+    Ending ending;
+    const UninstallExit code = cmd.Unattended() ? RunSilently(cmd, exePath, selfRemoval, ending)
+                                                : RunWithWindow(exePath, selfRemoval, ending);
+    helper.Release(ending.uninstallerGoes);
     return static_cast<int>(code);
 }

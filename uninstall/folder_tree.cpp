@@ -2,6 +2,8 @@
 
 #include <winternl.h>
 
+#include <algorithm>
+
 #include "setupdata/crc32.h"
 #include "setupdata/gbk.h"
 #include "setupdata/path_rules.h"
@@ -15,80 +17,39 @@ constexpr NTSTATUS kNameNotFound = static_cast<NTSTATUS>(0xC0000034);  // STATUS
 constexpr NTSTATUS kPathNotFound = static_cast<NTSTATUS>(0xC000003A);  // STATUS_OBJECT_PATH_NOT_FOUND
 constexpr NTSTATUS kIsADirectory = static_cast<NTSTATUS>(0xC00000BA);  // STATUS_FILE_IS_A_DIRECTORY
 constexpr NTSTATUS kNotADirectory = static_cast<NTSTATUS>(0xC0000103); // STATUS_NOT_A_DIRECTORY
+constexpr NTSTATUS kNameCollision = static_cast<NTSTATUS>(0xC0000035); // STATUS_OBJECT_NAME_COLLISION
 
 // What a folder below the installation folder may be opened for: listing,
 // its attributes, its removal. Others may read and write in it but neither
 // rename nor remove it while it is held.
-constexpr ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | DELETE | SYNCHRONIZE;
-constexpr ULONG kFolderShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
-
-// Opens `name`, one level, below the folder `parent` without following a
-// link at it.
-NTSTATUS OpenBelow(HANDLE parent, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG options,
-                   HANDLE& out) {
-    UNICODE_STRING us;
-    us.Buffer = const_cast<wchar_t*>(name.c_str());
-    us.Length = us.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-    OBJECT_ATTRIBUTES oa;
-    InitializeObjectAttributes(&oa, &us, OBJ_CASE_INSENSITIVE, parent, nullptr);
-    IO_STATUS_BLOCK io = {};
-    out = nullptr;
-    NTSTATUS status = NtCreateFile(&out, access | SYNCHRONIZE, &oa, &io, nullptr, 0, share, FILE_OPEN,
-                                   options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
-    if (status < 0) out = nullptr;
-    return status;
-}
+constexpr tavix::FolderAccess kFolderAccess = {FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | DELETE,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE};
 
 std::string StatusText(NTSTATUS status) { return tavix::SystemErrorText(RtlNtStatusToDosError(status)); }
 
-// Where the handle really leads, as "C:\...", links resolved.
-std::wstring FinalPath(HANDLE h) {
-    wchar_t buf[1024];
-    DWORD n = GetFinalPathNameByHandleW(h, buf, 1024, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (n == 0 || n >= 1024) return std::wstring();
-    std::wstring path(buf, n);
-    if (path.compare(0, 4, L"\\\\?\\") == 0) path.erase(0, 4);
-    while (path.size() > 3 && path.back() == L'\\') path.pop_back();
-    return path;
-}
-
-bool SameWide(const std::wstring& a, const std::wstring& b) {
-    return !a.empty() && CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
-// The handle is what its parent holds under `name`: no link, no second name,
-// and no other place than the path it was opened by. (The two small queries
-// cost far less under Wine than GetFileInformationByHandle.)
-bool PlainEntry(HANDLE h, const std::wstring& expectedPath, bool directory) {
-    FILE_BASIC_INFO basic;
-    FILE_STANDARD_INFO standard;
-    if (!GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic) ||
-        !GetFileInformationByHandleEx(h, FileStandardInfo, &standard, sizeof standard))
-        return false;
-    if (basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return false;
-    if (!!standard.Directory != directory) return false;
-    if (!directory && standard.NumberOfLinks > 1) return false;
-    return SameWide(FinalPath(h), expectedPath);
+// Calls `each` with the name of every entry of the open folder but "." and
+// "..", until it returns false; false when the folder cannot be listed.
+template <typename Each>
+bool ForEachEntry(HANDLE h, Each each) {
+    alignas(8) char buf[4096];
+    for (FILE_INFO_BY_HANDLE_CLASS kind = FileFullDirectoryRestartInfo;; kind = FileFullDirectoryInfo) {
+        if (!GetFileInformationByHandleEx(h, kind, buf, sizeof buf)) return GetLastError() == ERROR_NO_MORE_FILES;
+        for (const char* p = buf;;) {
+            const auto* e = reinterpret_cast<const FILE_FULL_DIR_INFO*>(p);
+            const std::wstring name(e->FileName, e->FileNameLength / sizeof(wchar_t));
+            if (name != L"." && name != L".." && !each(name)) return true;
+            if (!e->NextEntryOffset) break;
+            p += e->NextEntryOffset;
+        }
+    }
 }
 
 // Whether the open folder holds nothing but "." and "..". (A folder is only
 // marked for deletion when empty: Wine marks a full one too and leaves it
 // pending, unreadable to others, until its handle closes.)
 bool EmptyFolder(HANDLE h) {
-    alignas(8) char buf[4096];
-    if (!GetFileInformationByHandleEx(h, FileFullDirectoryRestartInfo, buf, sizeof buf))
-        return GetLastError() == ERROR_NO_MORE_FILES;
-    for (const char* p = buf;;) {
-        const auto* e = reinterpret_cast<const FILE_FULL_DIR_INFO*>(p);
-        const std::wstring name(e->FileName, e->FileNameLength / sizeof(wchar_t));
-        if (name != L"." && name != L"..") return false;
-        if (!e->NextEntryOffset) break;
-        p += e->NextEntryOffset;
-    }
-    // Only the two dot entries came in the first block; anything after them?
-    return !GetFileInformationByHandleEx(h, FileFullDirectoryInfo, buf, sizeof buf) &&
-           GetLastError() == ERROR_NO_MORE_FILES;
+    bool empty = true;
+    return ForEachEntry(h, [&](const std::wstring&) { return empty = false; }) && empty;
 }
 
 bool MarkForDeletion(HANDLE h) {
@@ -106,21 +67,27 @@ std::string NameOf(const std::string& path) {
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+// Whether the open file still shows what the setup saw of one of `accepted`
+// when it had written it: its size and both its times.
+bool AsTheSetupLeftIt(const tavix::EntryInfo& info, const std::vector<tavix::RecordedFile>& accepted) {
+    const tavix::FileTimes now = {static_cast<std::uint64_t>(info.basic.LastWriteTime.QuadPart),
+                                  static_cast<std::uint64_t>(info.basic.ChangeTime.QuadPart)};
+    for (const tavix::RecordedFile& a : accepted)
+        if (a.seen && a.size == static_cast<std::uint64_t>(info.standard.EndOfFile.QuadPart) && a.times == now)
+            return true;
+    return false;
+}
+
 } // namespace
 
 bool IsPlainFileAt(HANDLE file, const std::wstring& path) {
-    wchar_t longPath[1024];
-    DWORD n = GetLongPathNameW(path.c_str(), longPath, 1024);
-    return PlainEntry(file, n > 0 && n < 1024 ? std::wstring(longPath, n) : path, false);
+    const std::wstring where = tavix::WhereItsParentHoldsIt(path);
+    return !where.empty() && tavix::IsPlainEntry(file, where, false);
 }
 
 struct FolderTree::Held {
     enum State { Open, Missing, NotAFolder } state = Missing;
-    HANDLE handle = nullptr;
-    std::wstring finalPath;
-    ~Held() {
-        if (handle) CloseHandle(handle);
-    }
+    tavix::HeldFolder folder;
 };
 
 FolderTree::FolderTree() = default;
@@ -133,26 +100,14 @@ void FolderTree::Close() {
 
 FolderTree::Opening FolderTree::Open(const std::string& folder, std::string& why) {
     Close();
-    std::wstring path = tavix::W(folder);
-    while (path.size() > 3 && path.back() == L'\\') path.pop_back();
     auto held = std::make_unique<Held>();
-    for (int attempt = 0;; ++attempt) {
-        held->handle = CreateFileW(path.c_str(), kFolderAccess, kFolderShare, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        if (held->handle != INVALID_HANDLE_VALUE) break;
-        const DWORD error = GetLastError();
-        held->handle = nullptr;
-        if (error != ERROR_SHARING_VIOLATION || attempt == 40) {
-            why = tavix::SystemErrorText(error);
-            return Opening::Unreadable;
-        }
-        Sleep(50);
+    DWORD error = ERROR_SUCCESS;
+    switch (tavix::OpenTopFolder(tavix::W(folder), kFolderAccess, held->folder, error)) {
+    case tavix::FolderOpening::Opened: break;
+    case tavix::FolderOpening::Link: return Opening::Link;
+    case tavix::FolderOpening::NotAFolder: error = ERROR_DIRECTORY; [[fallthrough]];
+    default: why = tavix::SystemErrorText(error); return Opening::Unreadable;
     }
-    wchar_t longPath[1024];
-    DWORD n = GetLongPathNameW(path.c_str(), longPath, 1024);
-    const std::wstring expected = n > 0 && n < 1024 ? std::wstring(longPath, n) : path;
-    if (!PlainEntry(held->handle, expected, true)) return Opening::Link;
-    held->finalPath = FinalPath(held->handle);
     held->state = Held::Open;
     folders_[std::string()] = std::move(held);
     return Opening::Opened;
@@ -165,15 +120,12 @@ FolderTree::Held* FolderTree::Folder(const std::string& path) {
     auto held = std::make_unique<Held>();
     Held* parent = path.empty() ? nullptr : Folder(ParentOf(path));
     if (parent && parent->state == Held::Open) {
-        const std::wstring name = tavix::W(NameOf(path));
-        NTSTATUS status = OpenBelow(parent->handle, name, kFolderAccess, kFolderShare,
-                                    FILE_DIRECTORY_FILE | FILE_OPEN_FOR_BACKUP_INTENT, held->handle);
-        if (status >= 0) {
-            const std::wstring expected = parent->finalPath + L"\\" + name;
-            held->state = PlainEntry(held->handle, expected, true) ? Held::Open : Held::NotAFolder;
-            held->finalPath = expected;
-        } else {
-            held->state = status == kNameNotFound || status == kPathNotFound ? Held::Missing : Held::NotAFolder;
+        DWORD error = ERROR_SUCCESS;
+        switch (tavix::OpenChildFolder(parent->folder, tavix::W(NameOf(path)), kFolderAccess, false, held->folder,
+                                       error)) {
+        case tavix::FolderOpening::Opened: held->state = Held::Open; break;
+        case tavix::FolderOpening::Missing: held->state = Held::Missing; break;
+        default: held->state = Held::NotAFolder; break;
         }
     } else if (parent) {
         held->state = parent->state;
@@ -183,7 +135,8 @@ FolderTree::Held* FolderTree::Folder(const std::string& path) {
     return out;
 }
 
-FolderTree::Outcome FolderTree::OpenFile(const std::string& path, HANDLE& file, std::string& why, ULONG share) {
+FolderTree::Outcome FolderTree::OpenFile(const std::string& path, HANDLE& file, std::string& why,
+                                         tavix::EntryInfo* info) {
     file = nullptr;
     if (tavix::CheckTargetPath(path)) {
         why = "the path is not one below the folder";
@@ -193,15 +146,17 @@ FolderTree::Outcome FolderTree::OpenFile(const std::string& path, HANDLE& file, 
     if (!parent || parent->state == Held::Missing) return Outcome::Missing;
     if (parent->state != Held::Open) return Outcome::NotOurs;
     const std::wstring name = tavix::W(NameOf(path));
-    NTSTATUS status = OpenBelow(parent->handle, name, FILE_READ_DATA | FILE_READ_ATTRIBUTES | DELETE, share,
-                                FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, file);
+    // Others may read the file but neither change, rename nor remove it
+    // while it is checked and removed through this handle.
+    NTSTATUS status = tavix::OpenChildFile(parent->folder, name, FILE_READ_DATA | FILE_READ_ATTRIBUTES | DELETE,
+                                           FILE_SHARE_READ, FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, file);
     if (status == kNameNotFound || status == kPathNotFound) return Outcome::Missing;
     if (status == kIsADirectory || status == kNotADirectory) return Outcome::NotOurs;
     if (status < 0) {
         why = StatusText(status);
         return Outcome::Failed;
     }
-    if (!PlainEntry(file, parent->finalPath + L"\\" + name, false)) {
+    if (!tavix::IsPlainEntry(file, parent->folder.finalPath + L"\\" + name, false, info)) {
         CloseHandle(file);
         file = nullptr;
         return Outcome::NotOurs;
@@ -213,36 +168,36 @@ FolderTree::Outcome FolderTree::RemoveIfUnchanged(const std::string& path,
                                                   const std::vector<tavix::RecordedFile>& accepted,
                                                   std::string& why) {
     HANDLE file = nullptr;
-    Outcome opened = OpenFile(path, file, why);
+    tavix::EntryInfo info;
+    Outcome opened = OpenFile(path, file, why, &info);
     if (opened != Outcome::Removed) return opened;
     struct CloseAtEnd {
         HANDLE h;
         ~CloseAtEnd() { CloseHandle(h); }
     } closeAtEnd{file};
-    LARGE_INTEGER size = {};
-    if (!GetFileSizeEx(file, &size)) {
-        why = tavix::SystemErrorText(GetLastError());
-        return Outcome::Failed;
-    }
-    bool sizeFits = false;
-    for (const tavix::RecordedFile& a : accepted) sizeFits = sizeFits || a.size == static_cast<std::uint64_t>(size.QuadPart);
-    if (!sizeFits) return Outcome::Changed;
-    // The file's CRC-32, read a megabyte at a time through the one handle.
-    static std::vector<char> buffer(1u << 20);
-    std::uint32_t crc = 0;
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
-            why = tavix::SystemErrorText(GetLastError());
-            return Outcome::Failed;
+    const std::uint64_t size = static_cast<std::uint64_t>(info.standard.EndOfFile.QuadPart);
+    if (!AsTheSetupLeftIt(info, accepted)) {
+        bool sizeFits = false;
+        for (const tavix::RecordedFile& a : accepted) sizeFits = sizeFits || a.size == size;
+        if (!sizeFits) return Outcome::Changed;
+        // The times leave a doubt: the file's CRC-32, read a megabyte at a
+        // time through the one handle.
+        ++filesRead_;
+        static std::vector<char> buffer(1u << 20);
+        std::uint32_t crc = 0;
+        for (;;) {
+            DWORD got = 0;
+            if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+                why = tavix::SystemErrorText(GetLastError());
+                return Outcome::Failed;
+            }
+            if (got == 0) break;
+            crc = tavix::Crc32(crc, buffer.data(), got);
         }
-        if (got == 0) break;
-        crc = tavix::Crc32(crc, buffer.data(), got);
+        bool same = false;
+        for (const tavix::RecordedFile& a : accepted) same = same || (a.size == size && a.crc32 == crc);
+        if (!same) return Outcome::Changed;
     }
-    bool same = false;
-    for (const tavix::RecordedFile& a : accepted)
-        same = same || (a.size == static_cast<std::uint64_t>(size.QuadPart) && a.crc32 == crc);
-    if (!same) return Outcome::Changed;
     if (!MarkForDeletion(file)) {
         why = tavix::SystemErrorText(GetLastError());
         return Outcome::Failed;
@@ -264,9 +219,63 @@ bool FolderTree::RemoveFolderIfEmpty(const std::string& path) {
     const std::string key = tavix::TargetCollisionKey(path);
     Held* held = Folder(path);
     if (!held || held->state == Held::Missing) return true;
-    if (held->state != Held::Open || !EmptyFolder(held->handle) || !MarkForDeletion(held->handle)) return false;
+    if (held->state != Held::Open || !EmptyFolder(held->folder.handle) || !MarkForDeletion(held->folder.handle))
+        return false;
     folders_.erase(key);  // closing the handle removes the folder
     return true;
+}
+
+bool FolderTree::ReplaceFile(const std::string& name, const std::string& bytes, std::string& why) {
+    Held* root = Folder(std::string());
+    if (!root || root->state != Held::Open) {
+        why = tavix::SystemErrorText(ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    const std::wstring target = tavix::W(name);
+    HANDLE file = nullptr;
+    NTSTATUS status = 0;
+    for (int n = 0; n < 100; ++n) {
+        status = tavix::OpenChildFile(root->folder, target + L".~" + std::to_wstring(n),
+                                      GENERIC_WRITE | DELETE, 0, FILE_NON_DIRECTORY_FILE, file, true, true);
+        if (status != kNameCollision) break;
+    }
+    if (status < 0) {
+        why = StatusText(status);
+        return false;
+    }
+    DWORD written = 0;
+    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+              written == bytes.size() && FlushFileBuffers(file);
+    if (!ok) why = tavix::SystemErrorText(GetLastError());
+    if (ok) {
+        // Renamed within the held folder, by a name relative to it: a link
+        // or file of that name is replaced, never followed.
+        std::vector<char> info(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+        auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(info.data());
+        rename->ReplaceIfExists = TRUE;
+        rename->RootDirectory = root->folder.handle;
+        rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+        std::copy(target.begin(), target.end(), rename->FileName);
+        IO_STATUS_BLOCK io = {};
+        status = NtSetInformationFile(file, &io, rename, static_cast<ULONG>(info.size()), FileRenameInformation);
+        ok = status >= 0;
+        if (!ok) why = StatusText(status);
+    }
+    if (!ok) MarkForDeletion(file);
+    CloseHandle(file);
+    return ok;
+}
+
+bool FolderTree::HoldsOtherThan(const std::string& path, const std::string& except) {
+    Held* held = Folder(path);
+    if (!held || held->state == Held::Missing) return false;
+    if (held->state != Held::Open) return true;
+    bool other = false;
+    const bool listed = ForEachEntry(held->folder.handle, [&](const std::wstring& name) {
+        other = !tavix::EqualsIgnoreAsciiCase(tavix::G(name), except);
+        return !other;
+    });
+    return other || !listed;
 }
 
 } // namespace uninstall

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/folder_handles.h"
 #include "common/install_record.h"
 
 namespace uninstall {
@@ -43,15 +44,25 @@ public:
         Failed,    // could not be read or removed; `why` says why
     };
     // Removes the file at `path` (below the folder, passing the path rule)
-    // when its size and CRC-32 are one of `accepted`.
+    // when it is one of `accepted`: its size and the times the setup saw
+    // are those of an accepted line, or, where they are not or nothing was
+    // seen, its size and CRC-32 are (then its bytes are read).
     Outcome RemoveIfUnchanged(const std::string& path, const std::vector<tavix::RecordedFile>& accepted,
                               std::string& why);
+    // The files whose bytes were read so far.
+    int FilesRead() const { return filesRead_; }
     // Removes the file at `path` whatever it holds (the uninstaller's own
     // files), unless it is a link or a folder.
     Outcome RemoveOwnFile(const std::string& path, std::string& why);
     // Removes the folder at `path` (empty: the installation folder itself)
     // when nothing is left in it; true when it is gone.
     bool RemoveFolderIfEmpty(const std::string& path);
+    // Puts a new file of `bytes` in the place of the file `name` of the
+    // installation folder: written beside it first, then moved over it.
+    bool ReplaceFile(const std::string& name, const std::string& bytes, std::string& why);
+    // Whether the folder at `path` ("" the installation folder) holds
+    // anything but a file named `except` (letter case ignored).
+    bool HoldsOtherThan(const std::string& path, const std::string& except);
     // Lets go of every folder it holds.
     void Close();
 
@@ -60,9 +71,10 @@ private:
     // The open folder at `path` ("" the installation folder); null when it
     // cannot be reached without a link.
     Held* Folder(const std::string& path);
-    Outcome OpenFile(const std::string& path, HANDLE& file, std::string& why, ULONG share = FILE_SHARE_READ);
+    Outcome OpenFile(const std::string& path, HANDLE& file, std::string& why, tavix::EntryInfo* info = nullptr);
 
     std::map<std::string, std::unique_ptr<Held>> folders_;  // by collision key
+    int filesRead_ = 0;
 };
 
 // Whether the open file is a plain file (no link, a single name) at `path`.

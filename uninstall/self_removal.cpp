@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "setupdata/gbk.h"
+#include "setupdata/system_error.h"
 #include "setupdata/wide_text.h"
 #include "uninstall/folder_tree.h"
 
@@ -33,10 +34,13 @@ std::wstring ModulePath() {
 // anew to be deleted on its last close, inheritable, and shared for reading
 // only: nobody changes, renames or removes it while the handle lives. The
 // bytes are read back through that handle.
-HANDLE MakeCopy(const std::vector<char>& bytes, std::wstring& path) {
+HANDLE MakeCopy(const std::vector<char>& bytes, std::wstring& path, std::string& why) {
     wchar_t temp[MAX_PATH + 1];
     DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-    if (n == 0 || n > MAX_PATH) return nullptr;
+    if (n == 0 || n > MAX_PATH) {
+        why = "the temporary folder is unknown";
+        return nullptr;
+    }
     DWORD seed = GetCurrentProcessId() * 7919u + GetTickCount();
     for (int attempt = 0; attempt < 64; ++attempt) {
         wchar_t name[16];
@@ -45,26 +49,32 @@ HANDLE MakeCopy(const std::vector<char>& bytes, std::wstring& path) {
         HANDLE w = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr);
         if (w == INVALID_HANDLE_VALUE) {
             if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
+            why = "cannot make a copy of it in the temporary folder " + tavix::G(std::wstring(temp, n)) + ": " +
+                  tavix::SystemErrorText(GetLastError());
             return nullptr;
         }
         DWORD written = 0;
         const bool ok = WriteFile(w, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
                         written == bytes.size();
+        const DWORD writeError = GetLastError();
         CloseHandle(w);
         SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
         HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, &sa, OPEN_EXISTING,
                                FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
+            why = "cannot open its copy " + tavix::G(path) + ": " + tavix::SystemErrorText(GetLastError());
             DeleteFileW(path.c_str());
             return nullptr;
         }
         std::vector<char> back;
         if (!ok || !ReadWhole(h, back) || back != bytes) {
+            why = "cannot write its copy " + tavix::G(path) + (ok ? std::string() : ": " + tavix::SystemErrorText(writeError));
             CloseHandle(h);
             return nullptr;
         }
         return h;
     }
+    why = "no free name for its copy in the temporary folder";
     return nullptr;
 }
 
@@ -91,12 +101,12 @@ bool Helper::Start() {
     const std::wstring self = ModulePath();
     HANDLE own = CreateFileW(self.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                              0, nullptr);
-    if (own == INVALID_HANDLE_VALUE) return false;
     std::vector<char> bytes;
-    const bool read = ReadWhole(own, bytes);
-    CloseHandle(own);
+    const bool read = own != INVALID_HANDLE_VALUE && ReadWhole(own, bytes);
+    if (!read) why_ = "cannot read its own file: " + tavix::SystemErrorText(GetLastError());
+    if (own != INVALID_HANDLE_VALUE) CloseHandle(own);
     std::wstring copyPath;
-    HANDLE copy = read ? MakeCopy(bytes, copyPath) : nullptr;
+    HANDLE copy = read ? MakeCopy(bytes, copyPath, why_) : nullptr;
     if (!copy) return false;
 
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
@@ -120,6 +130,7 @@ bool Helper::Start() {
         ok = CreateProcessW(copyPath.c_str(), commandLine, nullptr, nullptr, TRUE, 0, nullptr, cwd.c_str(), &si, &pi);
         SetEnvironmentVariableW(kHandoverVariable, nullptr);
     }
+    if (!ok) why_ = "cannot start its helper " + tavix::G(copyPath) + ": " + tavix::SystemErrorText(GetLastError());
     // The helper holds its own copies of the three handles now.
     for (HANDLE h : {readEnd, me, copy})
         if (h) CloseHandle(h);
@@ -168,10 +179,13 @@ bool RunAsHelper() {
             CloseHandle(file);
             file = INVALID_HANDLE_VALUE;
         }
+        // The verdict comes as the uninstaller's last act, or never (the
+        // pipe closes): then its file stays. Only once it has ended can its
+        // file go.
         char word = 0;
         DWORD got = 0;
-        const bool remove = ReadFile(verdict, &word, 1, &got, nullptr) && got == 1 && word == kRemove;
-        WaitForSingleObject(uninstaller, 60000);
+        const bool remove = ReadFile(verdict, &word, 1, &got, nullptr) && got == 1 && word == kRemove &&
+                            WaitForSingleObject(uninstaller, INFINITE) == WAIT_OBJECT_0;
         if (remove && file != INVALID_HANDLE_VALUE && cut != std::string::npos) {
             FILE_DISPOSITION_INFO info = {TRUE};
             SetFileInformationByHandle(file, FileDispositionInfo, &info, sizeof info);

@@ -5,7 +5,8 @@
 // handles: its own process, a pipe, and the copy's file opened to be deleted
 // when its last handle closes. The uninstaller does all the work while the
 // helper starts up beside it; at its end it tells the helper through the
-// pipe whether its file may go, and ends. The helper waits for that end,
+// pipe whether its file may go, and ends. The helper waits for that end
+// (however long the uninstaller's window stays open),
 // removes the uninstaller's file (held open from its own start, so that
 // what goes is the file that ran) and the folder when nothing else is left
 // in it. The helper's own handle to its file finally goes to a short-lived
@@ -15,10 +16,15 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 namespace uninstall {
 
 // In the uninstaller: starts the helper (false when no copy can be made or
-// started; then the uninstaller's file and its folder stay).
+// started, Why() says why; then the uninstaller's file and its folder stay).
+// Started first, it starts up while the uninstaller works: under Wine a
+// process that starts beside the work slows each of the work's file
+// operations many times over.
 class Helper {
 public:
     Helper() = default;
@@ -27,11 +33,14 @@ public:
     ~Helper() { Release(false); }
 
     bool Start();
-    // Tells the helper whether the uninstaller's file goes once it has ended.
+    const std::string& Why() const { return why_; }
+    // Tells the helper whether the uninstaller's file goes once it has
+    // ended: the uninstaller's last act before it ends.
     void Release(bool removeUninstaller);
 
 private:
     HANDLE pipe_ = nullptr;  // write end
+    std::string why_;        // GBK
 };
 
 // In the helper: does its whole work and returns true; false in the

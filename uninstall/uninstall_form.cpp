@@ -122,20 +122,31 @@ void TFormUninstall::ShowResult(const uninstall::UninstallReport& report) {
     result_ = report.exit;
     ui::SetVisible(StatusLine, false);
     ui::SetVisible(Progress, false);
-    SetHeading("卸载完成", caption_ + "已从您的计算机上删除");
-    std::string body = caption_ + "已从您的计算机上删除。";
-    std::string details;
+    std::string body, details;
+    if (report.keptForSecondRun) {
+        SetHeading("卸载未完成", caption_ + "的部分项目无法删除");
+        body = caption_ + "的部分项目无法删除，其余项目已删除。";
+    } else {
+        SetHeading("卸载完成", caption_ + "已从您的计算机上删除");
+        body = caption_ + "已从您的计算机上删除。";
+    }
     if (!report.changed.empty())
         details += "以下文件在安装后被修改过，已保留：\r\n" + Lines(report.changed);
     if (!report.notOurs.empty())
         details += "以下位置现在是链接、文件夹或另有名称的文件，不是安装程序写入的文件，已保留：\r\n" + Lines(report.notOurs);
+    if (!report.keptGroups.empty())
+        details += "以下程序组中有您自己的项目，这些项目和程序组已保留：\r\n" + Lines(report.keptGroups);
     if (!report.refused.empty())
         details += "安装记录中以下各行指向安装文件夹以外，已拒绝，没有删除：\r\n" + Lines(report.refused);
     if (!report.failed.empty()) details += "以下项目无法删除：\r\n" + Lines(report.failed);
-    if (report.folderEmptied)
-        body += "\r\n\r\n安装文件夹 " + folder_ + " 已删除。";
-    else if (report.userFilesLeft || !report.changed.empty() || !report.notOurs.empty())
-        body += "\r\n\r\n安装文件夹 " + folder_ + " 中保留了您的文件。";
+    // What becomes of the folder, as it will be once this window closes.
+    if (report.keptForSecondRun)
+        body += "\r\n\r\n卸载程序、安装记录和“卸载或更改程序”中的项目已保留，安装文件夹 " + folder_ +
+                " 没有删除。解决下列问题后，请再次运行卸载程序删除余下的项目。";
+    else if (report.folderEmptied)
+        body += "\r\n\r\n安装文件夹 " + folder_ + " 将在关闭本窗口后删除。";
+    else
+        body += "\r\n\r\n安装文件夹 " + folder_ + " 中保留了您的文件，该文件夹没有删除。";
     ui::SetText(Body, body);
     if (!details.empty()) {
         ui::SetText(Details, details);

@@ -133,6 +133,10 @@ std::string DamagedRecordText(std::string_view folder, std::string_view damage) 
            "）。\r\r" + kNothingRemoved;
 }
 
+std::string RecordTooLargeText() {
+    return "文件大于 " + std::to_string(kMaxRecordBytes >> 20) + " MB，不是安装程序写入的记录";
+}
+
 std::string LinkedFolderText(std::string_view folder) {
     return "无法卸载：安装文件夹 " + std::string(folder) + " 是指向其他位置的链接。\r\r" + kNothingRemoved;
 }

@@ -61,6 +61,8 @@ std::string UninstallTitle(std::string_view caption);
 std::string ProductRunningUninstallQuestion();
 std::string MissingRecordText(std::string_view folder);
 std::string DamagedRecordText(std::string_view folder, std::string_view damage);
+// The damage of a record larger than any the setup writes.
+std::string RecordTooLargeText();
 std::string LinkedFolderText(std::string_view folder);
 std::string UnreadableFolderText(std::string_view folder, std::string_view why);
 inline constexpr const char* kAnotherCopyText = "安装程序或卸载程序已经在运行。";

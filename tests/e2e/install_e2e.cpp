@@ -359,7 +359,8 @@ E2E_SCENARIO(cancel_during_the_loop) {
 // The usual folder of a 32-bit program on 64-bit Windows holds a ")", which
 // ends an unquoted parameter of the program manager's commands. The group
 // still gets its four items, and the program manager itself makes them from
-// the commands as the setup sends them.
+// the commands as the setup sends them: the record says so only when the
+// setup did not have to make them itself.
 E2E_SCENARIO(program_group_of_a_folder_with_a_parenthesis) {
     Check(GetACP() == 936, "the session's code page is %u, not GBK", GetACP());
     InstallScenario s(L"C:\\Program Files (x86)\\Tavix280\\");
@@ -369,6 +370,10 @@ E2E_SCENARIO(program_group_of_a_folder_with_a_parenthesis) {
     StartInstall(wizard);
     WaitFinishPage(wizard, 60000);
     CheckProgramGroup(s.dir);
+    std::string record;
+    Check(ReadFileBytes(s.dir + L"Uninstall.dat", record), "no record");
+    Check(record.find("\r\ngroup progman " + Release().caption + "\r\n") != std::string::npos,
+          "the program manager did not make the group; the setup made its items itself");
     SetRunAfterInstall(wizard, false);
     ClickFinish(wizard);
     WaitExit(s.setup);
@@ -377,4 +382,27 @@ E2E_SCENARIO(program_group_of_a_folder_with_a_parenthesis) {
     DeleteTree(ProgramGroupDir());
     SendToProgramManager(tavix::ProgramGroupCommands(Narrow(s.dir, 936), Release().exeName, Release().caption));
     CheckProgramGroup(s.dir);
+}
+
+// A part of the installation that could not be made (here the desktop
+// shortcut: a folder of its name is in its place) is named, with why, before
+// the finish page says the installation is done.
+E2E_SCENARIO(a_part_that_could_not_be_made_is_named_before_the_finish_page) {
+    InstallScenario s(L"C:\\Tavix E2E\\缺少 快捷方式\\");
+    Check(CreateDirectoryW(DesktopLinkPath().c_str(), nullptr) != FALSE, "cannot put a folder in the shortcut's place");
+    InstallProbe probe;
+    HWND wizard = s.StartAtFolderPage(probe);
+    ClickNext(wizard);
+    StartInstall(wizard);
+    MsgBoxInfo box = WaitMessageBox(s.setup.pid, 60000);
+    Check(box.caption == L"tavixSetup" &&
+              box.text.find(L"安装已完成，但以下部分没有创建：\r\r桌面快捷方式 " + DesktopLinkPath() + L"（") == 0,
+          "the box says %s: %s", ToUtf8(box.caption).c_str(), ToUtf8(box.text).c_str());
+    Check(!IsShown(wizard), "the finish page came before the box");
+    Answer(box, IDOK);
+    WaitFinishPage(wizard, 30000);
+    CheckProgramGroup(s.dir);
+    SetRunAfterInstall(wizard, false);
+    ClickFinish(wizard);
+    WaitExit(s.setup);
 }

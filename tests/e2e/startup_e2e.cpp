@@ -160,6 +160,9 @@ E2E_SCENARIO(backdrop_shows_the_gradient_and_the_footer) {
     Process setup = StartSetup();
     WaitWizardShown(setup.pid);
     HWND backdrop = WaitTop(setup.pid, L"TFormain", nullptr);
+    // The title names the release, the sample's as it always has.
+    Check(FindChild(backdrop, L"TPanel", L"  Quorvixv2.8.2.6（标准版）安装程序 ") != nullptr,
+          "the backdrop's title is not the sample release's");
     RECT client = ClientRectOnScreen(backdrop);
     int height = client.bottom - client.top;
     Check(client.left == 0 && client.top == 0 && client.right == GetSystemMetrics(SM_CXSCREEN) &&

@@ -90,10 +90,11 @@ std::wstring UninstallWithWindow(HWND form) {
     return details && IsShown(details) ? Text(details) : std::wstring();
 }
 
-// The record's line for a file: its CRC-32, size and `path` (GBK bytes).
+// The record's line for a file: its CRC-32, size, nothing seen of it, and
+// `path` (GBK bytes).
 std::string RecordLine(const std::string& bytes, const std::string& path) {
     char head[40];
-    std::snprintf(head, sizeof head, "file %08x %zu ", tavix::Crc32(bytes), bytes.size());
+    std::snprintf(head, sizeof head, "file %08x %zu - ", tavix::Crc32(bytes), bytes.size());
     return head + path + "\r\n";
 }
 
@@ -101,6 +102,37 @@ void AppendToRecord(const std::wstring& dir, const std::string& lines) {
     std::string record;
     Check(ReadFileBytes(dir + L"Uninstall.dat", record), "no record in %s", ToUtf8(dir).c_str());
     WriteFileBytes(dir + L"Uninstall.dat", record + lines);
+}
+
+BOOL CALLBACK AddLabelText(HWND w, LPARAM out) {
+    if (ClassOf(w) == L"Static" && IsShown(w)) *reinterpret_cast<std::wstring*>(out) += Text(w) + L"\n";
+    return TRUE;
+}
+
+// The texts of the window's labels, one after the other.
+std::wstring LabelTexts(HWND form) {
+    std::wstring all;
+    EnumChildWindows(form, &AddLabelText, reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+// Whether the result page says the installation folder goes (now or once
+// the window closes).
+bool SaysTheFolderGoes(const std::wstring& page, const std::wstring& dir) {
+    return page.find(L"安装文件夹 " + dir + L" 已删除") != std::wstring::npos ||
+           page.find(L"安装文件夹 " + dir + L" 将在关闭本窗口后删除") != std::wstring::npos;
+}
+
+// Something of the installation stays for a second run: the uninstaller,
+// its record and the uninstall entry (once its helper has ended).
+void CheckKeptForASecondRun(const std::wstring& dir) {
+    CheckNoUninstallerCopy();
+    Check(FileExists(dir + L"Uninstall.exe"), "the uninstaller was removed");
+    Check(FileExists(dir + L"Uninstall.dat"), "the record was removed");
+    std::wstring command;
+    Check(RegRead(HKEY_CURRENT_USER, kUninstallKey, L"uninstallstring", command) &&
+              command == L"\"" + dir + L"Uninstall.exe\"",
+          "the uninstall entry was removed");
 }
 
 } // namespace
@@ -202,7 +234,11 @@ E2E_SCENARIO(silent_uninstall_keeps_the_users_files_and_the_setup_installs_again
     Check(details.find(L"以下文件在安装后被修改过，已保留：\r\n    " + s.dir + L"Options.ini\r\n") != std::wstring::npos,
           "the result page does not name the changed file:\n%s", ToUtf8(details).c_str());
     Check(details.find(L"我的食谱") == std::wstring::npos, "the result page names the user's own file");
-    Check(Text(FindChild(form, L"Static", nullptr)).size() > 0, "the result page says nothing");
+    // The folder stays with the user's files, and the page says so.
+    const std::wstring page = LabelTexts(form);
+    Check(page.find(L"安装文件夹 " + s.dir + L" 中保留了您的文件，该文件夹没有删除。") != std::wstring::npos &&
+              !SaysTheFolderGoes(page, s.dir),
+          "the result page does not say the folder stays:\n%s", ToUtf8(page).c_str());
     Click(WaitChild(form, L"Button", L"完成"));
     Check(WaitExit(u, 30000) == 5, "kept files with the window: not exit code 5");
     CloseHandle(u.handle);
@@ -246,18 +282,27 @@ E2E_SCENARIO(a_changed_record_and_planted_links_touch_nothing_outside) {
     // and a file by a link to a copy outside.
     const std::wstring cylibOutside = outside + L"CYLib";
     Check(MoveFileW((s.dir + L"CYLib").c_str(), cylibOutside.c_str()), "cannot move CYLib");
-    const bool dirLink = CreateSymbolicLinkW((s.dir + L"CYLib").c_str(), cylibOutside.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
-    Check(dirLink, "cannot make a folder link (error %lu)", GetLastError());
+    MakeUnixLink(s.dir + L"CYLib", cylibOutside);
     std::string help;
     Check(ReadFileBytes(s.dir + L"help.chm", help), "no help.chm");
     WriteFileBytes(outside + L"help.chm", help);
     DeleteFileW((s.dir + L"help.chm").c_str());
-    Check(CreateSymbolicLinkW((s.dir + L"help.chm").c_str(), (outside + L"help.chm").c_str(), 0),
-          "cannot make a file link (error %lu)", GetLastError());
+    MakeUnixLink(s.dir + L"help.chm", outside + L"help.chm");
     const std::vector<std::wstring> outsideFiles = FilesIn(cylibOutside + L"\\");
+    // Group and shortcut lines of things the setup did not make: an empty
+    // folder of the Start menu, a desktop shortcut into the folder but not
+    // to its program.
+    const std::wstring startup = ProgramsDir() + L"\\Startup";
+    CreateDirectoryW(startup.c_str(), nullptr);
+    const std::wstring otherLink = CommonDesktopDir() + L"\\别的程序.lnk";
+    std::string helpLink;
+    Check(ReadFileBytes(ProgramGroupDir() + L"\\使用说明.lnk", helpLink), "no group item 使用说明");
+    WriteFileBytes(otherLink, helpLink);
+    AppendToRecord(s.dir, "group links Startup\r\ndesktop \\别的程序.lnk\r\n");
 
     std::wstring log;
-    Check(SilentUninstall(s.dir, log) == 7, "not exit code 7 for a refused record:\n%s", ToUtf8(log).c_str());
+    const DWORD code = SilentUninstall(s.dir, log);
+    Check(code == 7, "exit code %lu, not 7 for a refused record:\n%s", code, ToUtf8(log).c_str());
     for (const char* line : {"..\\外面\\Readme.txt", "CYLib\\..\\..\\外面", "\\\\localhost", "\\Tavix E2E\\外面",
                              "CYLib\\con.txt", "desktop \\..\\"})
         Check(log.find(L"refused line") != std::wstring::npos && log.find(W936(line)) != std::wstring::npos,
@@ -270,7 +315,13 @@ E2E_SCENARIO(a_changed_record_and_planted_links_touch_nothing_outside) {
           "the folder behind the link lost files: %zu left", FilesIn(cylibOutside + L"\\").size());
     // The rest of the installation is gone; the links stay, as the user's.
     Check(!FileExists(s.dir + L"TAVI.exe") && !FileExists(s.dir + L"Readme.txt"), "installed files are left");
+    Check(IsLink(s.dir + L"CYLib") && IsLink(s.dir + L"help.chm"), "a link in the folder was removed");
     CheckNoInstallRegistry();
+    Check(DirExists(startup), "the Start menu's folder Startup was removed");
+    Check(FileExists(otherLink), "a desktop shortcut the setup did not make was removed");
+    DeleteFileW(otherLink.c_str());
+    DeleteTree(s.dir + L"CYLib");
+    DeleteTree(s.dir + L"help.chm");
 }
 
 // Without a record, and with a damaged one, the uninstaller says so before
@@ -414,4 +465,173 @@ E2E_SCENARIO(passive_uninstall_shows_only_its_progress_window) {
     Check(EndsWith(log, L"exit code 0: uninstalled\r\n"), "the log does not end with the outcome:\n%s",
           ToUtf8(log).c_str());
     CheckAllGone(s.dir, DesktopLinkPath(), ProgramGroupDir());
+}
+
+// The user's own file and folder in the program group stay, and so does the
+// group; the setup's own items go. So with a group the setup made as its
+// own shortcuts and with one the program manager made.
+E2E_SCENARIO(the_users_own_items_in_the_program_group_stay) {
+    for (const char* how : {"links", "progman"}) {
+        Log("a group made as %s", how);
+        InstallScenario s(L"C:\\Tavix E2E\\卸载 程序组\\");
+        Check(SilentInstall(SetupExe(), s.dir) == 0, "the silent installation failed");
+        std::string record;
+        Check(ReadFileBytes(s.dir + L"Uninstall.dat", record), "no record");
+        const std::size_t at = record.find("\r\ngroup links ");
+        Check(at != std::string::npos, "the record names no group made as links");
+        if (std::string(how) == "progman") WriteFileBytes(s.dir + L"Uninstall.dat", record.replace(at + 8, 5, "progman"));
+        const std::wstring group = ProgramGroupDir() + L"\\";
+        WriteFileBytes(group + L"我的笔记.txt", "notes");
+        CreateDirectoryW((group + L"我的").c_str(), nullptr);
+        WriteFileBytes(group + L"我的\\a.txt", "a");
+
+        std::wstring log;
+        const DWORD code = SilentUninstall(s.dir, log);
+        Check(code == 5, "%s: exit code %lu, not 5 with the user's items kept:\n%s", how, code, ToUtf8(log).c_str());
+        Check(FileExists(group + L"我的笔记.txt") && FileExists(group + L"我的\\a.txt"), "%s: the user's items are gone", how);
+        const std::vector<std::wstring> left = FilesIn(group);
+        Check(left.size() == 2, "%s: the group holds %zu entries, not the user's two", how, left.size());
+        WaitHelperDone(s.dir);
+        Check(!DirExists(s.dir), "%s: the installation folder is left", how);
+        CheckNoInstallRegistry();
+        DeleteTree(group);
+    }
+}
+
+// A file held open: exit code 6, and the uninstaller, its record (naming
+// what is left) and the entry stay; the window says what stays. Once the
+// file is free, a second run removes the rest.
+E2E_SCENARIO(a_file_in_use_keeps_the_uninstaller_for_a_second_run) {
+    InstallScenario s(L"C:\\Tavix E2E\\卸载 占用\\");
+    Check(SilentInstall(SetupExe(), s.dir) == 0, "the silent installation failed");
+    HANDLE held = CreateFileW((s.dir + L"Readme.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    Check(held != INVALID_HANDLE_VALUE, "cannot hold Readme.txt");
+    struct Release {
+        HANDLE& h;
+        ~Release() {
+            if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        }
+    } release{held};
+
+    std::wstring log;
+    DWORD code = SilentUninstall(s.dir, log);
+    Check(code == 6, "exit code %lu, not 6 with a file in use:\n%s", code, ToUtf8(log).c_str());
+    Check(log.find(L"could not remove " + s.dir + L"Readme.txt") != std::wstring::npos, "the log does not name the file:\n%s",
+          ToUtf8(log).c_str());
+    Check(log.find(L"kept for a second run") != std::wstring::npos, "the log does not say what stays:\n%s",
+          ToUtf8(log).c_str());
+    CheckKeptForASecondRun(s.dir);
+    std::string record;
+    Check(ReadFileBytes(s.dir + L"Uninstall.dat", record), "no record");
+    // Its lines: the program (for the shortcuts), the file in use, the uninstaller.
+    Check(record.find(" Readme.txt\r\n") != std::string::npos && record.find("program TAVI.exe\r\n") != std::string::npos &&
+              record.find(" TAVI.exe\r\n", record.find("program TAVI.exe\r\n") + 10) == std::string::npos &&
+              record.find("desktop ") == std::string::npos,
+          "the record does not name just what is left:\n%s\nlog:\n%s", record.c_str(), ToUtf8(log).c_str());
+    Check(!FileExists(s.dir + L"TAVI.exe") && !FileExists(DesktopLinkPath()), "the rest was not removed");
+
+    // With the window: the page says what stays and that the folder does.
+    Process u = Launch(s.dir + L"Uninstall.exe");
+    HWND form = WaitUninstallWindow();
+    const std::wstring details = UninstallWithWindow(form);
+    const std::wstring page = LabelTexts(form);
+    Screenshot(form, L"uninstall_in_use");
+    Check(page.find(L"卸载未完成") != std::wstring::npos && page.find(L"安装文件夹 " + s.dir + L" 没有删除") != std::wstring::npos &&
+              !SaysTheFolderGoes(page, s.dir),
+          "the result page does not say what stays:\n%s", ToUtf8(page).c_str());
+    Check(details.find(s.dir + L"Readme.txt") != std::wstring::npos, "the result page does not name the file:\n%s",
+          ToUtf8(details).c_str());
+    Click(WaitChild(form, L"Button", L"完成"));
+    Check(WaitExit(u, 30000) == 6, "with the window: not exit code 6");
+    CloseHandle(u.handle);
+    CheckKeptForASecondRun(s.dir);
+
+    CloseHandle(held);
+    held = INVALID_HANDLE_VALUE;
+    code = SilentUninstall(s.dir, log);
+    Check(code == 0, "the second run: exit code %lu, not 0:\n%s", code, ToUtf8(log).c_str());
+    CheckAllGone(s.dir, DesktopLinkPath(), ProgramGroupDir());
+}
+
+// The helper cannot start (the temporary folder does not exist): the
+// uninstaller does not say it is all gone, and stays for a second run; an
+// uninstaller started by its "\\?\" path uninstalls.
+E2E_SCENARIO(without_its_helper_the_uninstaller_stays_and_a_long_path_start_uninstalls) {
+    InstallScenario s(L"C:\\Tavix E2E\\卸载 助手\\");
+    Check(SilentInstall(SetupExe(), s.dir) == 0, "the silent installation failed");
+    wchar_t tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
+    GetEnvironmentVariableW(L"TEMP", temp, MAX_PATH);
+    const std::wstring missing = std::wstring(kTestRoot) + L"\\没有的临时文件夹";
+    SetEnvironmentVariableW(L"TMP", missing.c_str());
+    SetEnvironmentVariableW(L"TEMP", missing.c_str());
+    std::wstring log;
+    const DWORD code = SilentUninstall(s.dir, log);
+    SetEnvironmentVariableW(L"TMP", tmp);
+    SetEnvironmentVariableW(L"TEMP", temp);
+    Check(code == 6, "no helper: exit code %lu, not 6:\n%s", code, ToUtf8(log).c_str());
+    Check(log.find(L"cannot remove itself") != std::wstring::npos, "the log does not say why:\n%s", ToUtf8(log).c_str());
+    Pause(1000);
+    CheckKeptForASecondRun(s.dir);
+
+    Process u = Launch(L"\\\\?\\" + s.dir + L"Uninstall.exe", L"/S");
+    const DWORD second = WaitExit(u, 120000);
+    CloseHandle(u.handle);
+    Check(second == 0, "started by its \\\\?\\ path: exit code %lu, not 0", second);
+    CheckAllGone(s.dir, DesktopLinkPath(), ProgramGroupDir());
+}
+
+// A record of 100 MB is damaged, with and without the window: nothing is
+// removed.
+E2E_SCENARIO(a_record_of_100_mb_is_damaged) {
+    InstallScenario s(L"C:\\Tavix E2E\\卸载 大记录\\");
+    Check(SilentInstall(SetupExe(), s.dir) == 0, "the silent installation failed");
+    // Otherwise a good record: one more line of a file below the folder.
+    std::string path;
+    for (int i = 0; i < 50000000; ++i) path += "a\\";
+    AppendToRecord(s.dir, "file 00000000 0 - " + path + "x.txt\r\n");
+    std::wstring log;
+    const DWORD code = SilentUninstall(s.dir, log);
+    Check(code == 4, "exit code %lu, not 4:\n%s", code, ToUtf8(log.substr(0, 2000)).c_str());
+    Check(log.find(L"已损坏（文件大于 32 MB") != std::wstring::npos, "the log does not say why:\n%s",
+          ToUtf8(log.substr(0, 2000)).c_str());
+    Process u = Launch(s.dir + L"Uninstall.exe");
+    MsgBoxInfo box = WaitMessageBox(0, 30000);
+    Check(box.text.find(L"已损坏（文件大于 32 MB") != std::wstring::npos, "the box says %s", ToUtf8(box.text).c_str());
+    Answer(box, IDOK);
+    Check(WaitExit(u, 30000) == 4, "with the window: not exit code 4");
+    CloseHandle(u.handle);
+    CheckNothingRemoved(s.dir);
+    CheckNoUninstallerCopy();
+}
+
+// A file is read only when what the setup saw of it leaves a doubt: the same
+// bytes written again are read and removed; an edit whose last-write time
+// was put back is read and kept; the rest is removed unread.
+E2E_SCENARIO(a_file_is_read_only_when_its_times_leave_a_doubt) {
+    InstallScenario s(L"C:\\Tavix E2E\\卸载 时间\\");
+    Check(SilentInstall(SetupExe(), s.dir) == 0, "the silent installation failed");
+    std::string same, edited;
+    Check(ReadFileBytes(s.dir + L"Readme.txt", same) && ReadFileBytes(s.dir + L"History.txt", edited), "no files");
+    Pause(50);
+    WriteFileBytes(s.dir + L"Readme.txt", same);
+    HANDLE h = CreateFileW((s.dir + L"History.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    Check(h != INVALID_HANDLE_VALUE, "cannot open History.txt");
+    FILETIME written;
+    GetFileTime(h, nullptr, nullptr, &written);
+    edited[0] ^= 1;
+    DWORD put = 0;
+    WriteFile(h, edited.data(), static_cast<DWORD>(edited.size()), &put, nullptr);
+    SetFileTime(h, nullptr, nullptr, &written);
+    CloseHandle(h);
+
+    std::wstring log;
+    const DWORD code = SilentUninstall(s.dir, log);
+    Check(code == 5, "exit code %lu, not 5:\n%s", code, ToUtf8(log).c_str());
+    Check(!FileExists(s.dir + L"Readme.txt"), "the file written again with the same bytes is left");
+    Check(FileExists(s.dir + L"History.txt"), "the edited file was removed");
+    Check(log.find(L"read the bytes of 2 files") != std::wstring::npos, "not just the two files were read:\n%s",
+          ToUtf8(log).c_str());
 }

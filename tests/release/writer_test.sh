@@ -113,8 +113,11 @@ case_program_inputs() {
     [[ "$words" != cannot* ]] || expect_text "$work/err.txt" "$words" "$name"
   done
 
-  # A 64-bit program makes a 64-bit setup when asked to, for the tests.
-  if [ -n "$win64" ] && [[ "$win64" == "$work/"* ]]; then
+  # A 64-bit program makes a 64-bit setup when asked to, for the tests: one
+  # built here (Wine's own programs are not laid out as the writer takes them).
+  if [[ "$win64" != "$work/"* ]]; then
+    fail "--allow-64bit: no 64-bit program could be built here to make a setup of (x86_64-w64-mingw32-gcc)"
+  else
     write "$progs/win64.exe" "$work/small" -o "$work/win64-setup.exe" --allow-64bit
     [ "$rc" -eq 0 ] || { fail "--allow-64bit: exit code $rc"; cat "$work/err.txt" >&2; }
     "$py" "$here/compare_image.py" "$progs/win64.exe" "$work/win64-setup.exe" >"$work/image.txt" ||
@@ -130,6 +133,16 @@ case_write_failures() {
   expect_text "$work/err.txt" "cannot write $work/nowhere/TavixSetup.exe: the folder $work/nowhere does not exist" \
     missing-folder
   [ ! -e "$work/nowhere" ] || fail "missing-folder: the folder was made"
+
+  # The depfile's folder does not exist: neither file is written.
+  mkdir -p "$work/dep-out"
+  write "$program" "$work/small" -o "$work/dep-out/TavixSetup.exe" --depfile "$work/nowhere/TavixSetup.d"
+  expect_not_written depfile-folder "$work/dep-out"
+  expect_text "$work/err.txt" "cannot write $work/nowhere/TavixSetup.d: " depfile-folder
+  # Beside the setup, both are written.
+  write "$program" "$work/small" -o "$work/dep-out/TavixSetup.exe" --depfile "$work/dep-out/TavixSetup.d"
+  [ "$rc" -eq 0 ] || fail "depfile: exit code $rc"
+  grep -qF "$work/dep-out/TavixSetup.exe:" "$work/dep-out/TavixSetup.d" || fail "depfile: it does not name the setup"
 
   # The output is the program itself: refused, the program stays.
   mkdir -p "$work/self"

@@ -15,9 +15,9 @@ InstallRecord Sample() {
     r.programs = {"TAVI.exe"};
     r.desktopLinks = {"\\Quorvixv2.8.0(m).lnk"};
     r.groups = {{true, "Quorvixv2.8.2.6（标准版-m）"}};
-    r.files = {{"TAVI.exe", 0x0a1b2c3d, 1486848},
+    r.files = {{"TAVI.exe", 0x0a1b2c3d, 1486848, true, {0x01dc6a1f2b3c4d5eull, 0x01dc6a1f2b3c4d5full}},
                {"UserFile\\食谱范例\\正常人群\\中体力食谱[女18-岁].Qvt", 0xffffffff, 0},
-               {"Path With Blanks\\a b.txt", 0, 12}};
+               {"Path With Blanks\\a b.txt", 0, 12, true, {0, ~0ull}}};
     return r;
 }
 
@@ -25,8 +25,9 @@ InstallRecord Sample() {
 
 TEST(InstallRecord, WrittenThenReadGivesTheSameRecord) {
     const std::string text = FormatInstallRecord(Sample());
-    EXPECT_EQ(text.substr(0, 24), "Tavix install record 1\r\n");
-    EXPECT_NE(text.find("file 0a1b2c3d 1486848 TAVI.exe\r\n"), std::string::npos);
+    EXPECT_EQ(text.substr(0, 24), "Tavix install record 2\r\n");
+    EXPECT_NE(text.find("file 0a1b2c3d 1486848 01dc6a1f2b3c4d5e.01dc6a1f2b3c4d5f TAVI.exe\r\n"), std::string::npos);
+    EXPECT_NE(text.find("file ffffffff 0 - UserFile\\"), std::string::npos);
     EXPECT_NE(text.find("group progman Quorvixv2.8.2.6（标准版-m）\r\n"), std::string::npos);
     const RecordReading r = ReadInstallRecord(text);
     ASSERT_FALSE(r.damaged) << r.damage;
@@ -40,12 +41,29 @@ TEST(InstallRecord, WrittenThenReadGivesTheSameRecord) {
         EXPECT_EQ(r.record.files[i].path, Sample().files[i].path);
         EXPECT_EQ(r.record.files[i].crc32, Sample().files[i].crc32);
         EXPECT_EQ(r.record.files[i].size, Sample().files[i].size);
+        EXPECT_EQ(r.record.files[i].seen, Sample().files[i].seen);
+        EXPECT_TRUE(r.record.files[i].times == Sample().files[i].times) << i;
     }
     // Lone LF line ends and a last line without one read the same.
     std::string lf = text;
     for (std::size_t p; (p = lf.find("\r\n")) != std::string::npos;) lf.erase(p, 1);
     lf.pop_back();
     EXPECT_EQ(ReadInstallRecord(lf).record.files.size(), 3u);
+}
+
+TEST(InstallRecord, ARecordOfTheFirstVersionIsReadWithNothingSeen) {
+    const RecordReading r = ReadInstallRecord(
+        "Tavix install record 1\r\nprogram TAVI.exe\r\nfile 0a1b2c3d 1486848 TAVI.exe\r\n"
+        "file 00000001 1 0123456789abcdef.0123456789abcdef x.txt\r\n");
+    ASSERT_FALSE(r.damaged) << r.damage;
+    ASSERT_EQ(r.record.files.size(), 2u);
+    EXPECT_EQ(r.record.files[0].path, "TAVI.exe");
+    EXPECT_FALSE(r.record.files[0].seen);
+    // The first version has no such field: it is part of the path.
+    EXPECT_EQ(r.record.files[1].path, "0123456789abcdef.0123456789abcdef x.txt");
+    EXPECT_FALSE(r.record.files[1].seen);
+    // Written again, it is a record of the second version.
+    EXPECT_EQ(FormatInstallRecord(r.record).substr(0, 22), "Tavix install record 2");
 }
 
 TEST(InstallRecord, PathsOutsideTheFolderAreRefusedAndNamedTheRestIsRead) {
@@ -87,7 +105,13 @@ TEST(InstallRecord, ADamagedRecordNamesItsLineAndGivesNothing) {
     struct Case { const char* text; const char* names; };
     const Case cases[] = {
         {"", "第 1 行"},
-        {"Tavix install record 2\r\nfile 00000001 1 a.txt", "第 1 行"},
+        {"Tavix install record 3\r\nfile 00000001 1 - a.txt", "第 1 行"},
+        {"Tavix install record 2\r\nfile 00000001 1 a.txt", "第 2 行"},   // nothing said of what was seen
+        {"Tavix install record 2\r\nfile 00000001 1 - ", "第 2 行"},
+        {"Tavix install record 2\r\nfile 00000001 1 01dc6a1f2b3c4d5e a.txt", "第 2 行"},
+        {"Tavix install record 2\r\nfile 00000001 1 01DC6A1F2B3C4D5E.01dc6a1f2b3c4d5f a.txt", "第 2 行"},
+        {"Tavix install record 2\r\nfile 00000001 1 01dc6a1f2b3c4d5e.01dc6a1f2b3c4d5 a.txt", "第 2 行"},
+        {"Tavix install record 2\r\nfile 00000001 1 01dc6a1f2b3c4d5e,01dc6a1f2b3c4d5f a.txt", "第 2 行"},
         {"\xEF\xBB\xBFTavix install record 1\r\nfile 00000001 1 a.txt", "第 1 行"},
         {"Tavix install record 1\r\nfile 0000001 1 a.txt", "第 2 行"},       // seven hex digits
         {"Tavix install record 1\r\nfile 0000000G 1 a.txt", "第 2 行"},
@@ -134,6 +158,28 @@ TEST(InstallRecord, AnInstallationOverAnEarlierOneCoversBoth) {
     // Merging again adds nothing.
     EXPECT_EQ(MergeInstallRecords(planned, now, true).files.size(), 6u);
     EXPECT_EQ(MergeInstallRecords(planned, now, false).files.size(), 4u);
+}
+
+TEST(InstallRecord, EachLineKeepsWhatWasSeenOfItsFile) {
+    const FileTimes old = {1, 2}, later = {3, 4};
+    InstallRecord earlier;
+    earlier.files = {{"TAVI.exe", 1, 10, true, old}, {"Old.txt", 2, 20, true, old}};
+    InstallRecord planned;  // the same release again, nothing written yet
+    planned.files = {{"TAVI.exe", 1, 10}, {"Old.txt", 2, 20}};
+    // Until a file is written anew, what was seen of it then still holds.
+    const InstallRecord before = MergeInstallRecords(earlier, planned, true);
+    ASSERT_EQ(before.files.size(), 2u);
+    EXPECT_TRUE(before.files[0].seen && before.files[0].times == old);
+    // Written: the same bytes, seen anew.
+    InstallRecord written = planned;
+    written.files[0].seen = true;
+    written.files[0].times = later;
+    for (bool keepEarlier : {true, false}) {
+        const InstallRecord after = MergeInstallRecords(earlier, written, keepEarlier);
+        ASSERT_EQ(after.files.size(), 2u);
+        EXPECT_TRUE(after.files[0].seen && after.files[0].times == later) << keepEarlier;
+        EXPECT_EQ(after.files[1].seen, keepEarlier) << "Old.txt: the planned line has nothing seen";
+    }
 }
 
 TEST(UninstallEntryAdditions, WhatTheListOfInstalledProgramsShows) {

@@ -248,7 +248,28 @@ TEST(ReadProgram, RefusesWhatIsNoUsableProgramSayingWhy) {
     Set32(loop.sections[1].bytes, 16 + 4, 0x80000000u | 0x7FFF0);  // a type table beyond the section
     std::string dos = good;
     std::memcpy(&dos[0x80], "NE\0\0", 4);
-
+    // .text so large in memory that its end, counted in 32 bits, would fall
+    // before the sections after it.
+    std::string wrapping = good;
+    Set32(wrapping, 0x98 + 224 + 8, 0xFFFFF800u);
+    // Tables that lead to one another: each of 200 types to one table of 200
+    // names, each to one table of 200 languages, eight million resources.
+    Program tangled = SetupProgram(false);
+    {
+        std::string& rs = tangled.sections[1].bytes;
+        const std::uint32_t n = 200, size = 16 + 8 * n, data = 3 * size;
+        rs.assign(data + 16, '\0');
+        // The types' table leads to the names' table, which leads to the languages' table.
+        for (std::uint32_t level = 0; level < 3; ++level) {
+            const std::uint32_t at = level * size;
+            Set16(rs, at + 14, n);
+            for (std::uint32_t i = 0; i < n; ++i) {
+                Set32(rs, at + 16 + 8 * i, i + 1);
+                Set32(rs, at + 20 + 8 * i, level < 2 ? 0x80000000u | (at + size) : data);
+            }
+        }
+        Set32(rs, data, tangled.Rvas()[1]);
+    }
     struct Case {
         const char* what;
         std::string file;
@@ -272,6 +293,8 @@ TEST(ReadProgram, RefusesWhatIsNoUsableProgramSayingWhy) {
         {"a section after the resources", sectionAfter.Bytes(), "has the section \".debug\" after its resources"},
         {"data in the resources", dataInResources.Bytes(), "data directory entry 6"},
         {"a damaged resource directory", loop.Bytes(), "has a damaged resource directory"},
+        {"a section past 4 GB", wrapping, "has a damaged section table (section \".text\""},
+        {"tables that lead to each other", tangled.Bytes(), "has a damaged resource directory (too many entries)"},
     };
     for (const Case& c : cases) {
         const std::string problem = Problem(c.file);

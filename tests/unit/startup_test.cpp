@@ -56,7 +56,18 @@ TEST(ProductTexts, QuestionUsesBareCarriageReturns) {
     std::string q = ProductRunningQuestion();
     EXPECT_EQ(q, "Quorvix正在运行中，只有结束其\r运行后，才能进行软件更新。\r\r要结束正在运行的Quorvix吗?");
     EXPECT_EQ(q.find('\n'), std::string::npos);
-    const std::string head = "  Quorvixv2.8.2.6（";
-    EXPECT_EQ(BackdropTitle().compare(0, head.size(), head), 0);
-    EXPECT_EQ(BackdropTitle().back(), ' ');
+}
+
+TEST(ProductTexts, TheBackdropNamesTheReleaseItCarries) {
+    struct Case { const char* caption; const char* title; };
+    const Case cases[] = {
+        {"Quorvixv2.8.2.6（标准版-m）", "  Quorvixv2.8.2.6（标准版）安装程序 "},  // the sample release, as it always read
+        {"Quorvixv2.8.3.0（标准版-m）", "  Quorvixv2.8.3.0（标准版）安装程序 "},
+        {"Quorvix轻量版v3.1.0.2（试用版）", "  Quorvix轻量版v3.1.0.2（试用版）安装程序 "},
+        {"Quorvix v3（2024-2025版）", "  Quorvix v3（2024-2025版）安装程序 "},  // no build mark
+        {"Quorvix-m（标准版）", "  Quorvix-m（标准版）安装程序 "},
+        {"Quorvix v3 (beta-2)", "  Quorvix v3 (beta-2)安装程序 "},
+        {"", "  Quorvix安装程序 "},
+    };
+    for (const Case& c : cases) EXPECT_EQ(BackdropTitle(c.caption), c.title) << c.caption;
 }

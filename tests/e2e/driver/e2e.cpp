@@ -415,9 +415,84 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     Check(ok && put == bytes.size(), "cannot write %s", ToUtf8(path).c_str());
 }
 
+namespace {
+
+// The Unix path of a Windows path (Wine's own export); empty when unknown.
+std::string UnixPath(const std::wstring& path) {
+    using ToUnix = char*(CDECL*)(const wchar_t*);
+    auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
+    const std::string out = unix ? unix : "";
+    if (unix) HeapFree(GetProcessHeap(), 0, unix);
+    return out;
+}
+
+// A word of a shell command line in single quotes.
+std::string ShellQuoted(const std::string& word) {
+    std::string out = "'";
+    for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+} // namespace
+
+bool RunShell(const std::string& command, DWORD timeoutMs) {
+    static int serial = 0;
+    char name[64];
+    std::snprintf(name, sizeof name, "/tmp/tavix-e2e-%lu-%d.done", GetCurrentProcessId(), ++serial);
+    std::wstring marker = L"Z:" + FromUtf8(name);
+    for (wchar_t& c : marker)
+        if (c == L'/') c = L'\\';
+    DeleteFileW(marker.c_str());
+    std::wstring line = L"/bin/sh -c \"" + FromUtf8(command + "; : > " + name) + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessW(L"Z:\\bin\\sh", &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    // Wine does not follow a Unix program it starts: the marker says it is done.
+    const bool finished = WaitFor([&] { return GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
+    DeleteFileW(marker.c_str());
+    return finished;
+}
+
+void MakeUnixLink(const std::wstring& link, const std::wstring& target) {
+    const std::string unixLink = UnixPath(link), unixTarget = UnixPath(target);
+    Check(!unixLink.empty() && !unixTarget.empty(), "no Unix path for %s or %s", ToUtf8(link).c_str(),
+          ToUtf8(target).c_str());
+    RunShell("ln -s -n " + ShellQuoted(unixTarget) + " " + ShellQuoted(unixLink));
+    Check(IsLink(link), "could not make %s a link to %s", ToUtf8(link).c_str(), ToUtf8(target).c_str());
+}
+
+bool IsLink(const std::wstring& path) {
+    const DWORD a = GetFileAttributesW(path.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return false;
+    if (a & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+    // Wine marks a link to a file by nothing: it leads elsewhere.
+    HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    wchar_t final[1024];
+    const DWORD n = GetFinalPathNameByHandleW(h, final, 1024, FILE_NAME_NORMALIZED);
+    CloseHandle(h);
+    const std::wstring leads = n > 4 && n < 1024 ? std::wstring(final + 4, n - 4) : std::wstring();
+    return lstrcmpiW(leads.c_str(), path.c_str()) != 0;
+}
+
 void DeleteTree(const std::wstring& path) {
     DWORD a = GetFileAttributesW(path.c_str());
     if (a == INVALID_FILE_ATTRIBUTES) return;
+    if (a & FILE_ATTRIBUTE_REPARSE_POINT) {
+        // The link itself: under Wine a Unix link, on the Unix side.
+        const std::string unix = UnixPath(path);
+        if (!unix.empty())
+            RunShell("rm -f " + ShellQuoted(unix));
+        else if (!RemoveDirectoryW(path.c_str()))
+            DeleteFileW(path.c_str());
+        return;
+    }
     if (!(a & FILE_ATTRIBUTE_DIRECTORY)) {
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(path.c_str());

@@ -115,9 +115,23 @@ bool ReadFileBytes(const std::wstring& path, std::string& out);
 // The log of a run without windows (UTF-8) as text; Fail()s when it is missing.
 std::wstring ReadLog(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
-void DeleteTree(const std::wstring& path);  // files and folders, quietly
+// Files and folders, quietly; a link goes itself, never what it leads to.
+void DeleteTree(const std::wstring& path);
 // Fail()s unless both files exist with identical bytes.
 void CheckSameFile(const std::wstring& expected, const std::wstring& actual);
+
+// ---- links -------------------------------------------------------------------
+// Wine 8 makes no Windows link (CreateSymbolicLinkW does nothing, mklink /J
+// fails), but shows a Unix symbolic link in its drives as a folder or file
+// whose path has the reparse-point attribute, opened as what it leads to.
+// Makes `link` such a link to `target` (Windows paths) by running ln on the
+// Unix side; Fail()s when it cannot.
+void MakeUnixLink(const std::wstring& link, const std::wstring& target);
+// Whether the path is a link (its attributes say so, or it leads elsewhere).
+bool IsLink(const std::wstring& path);
+// Runs a Unix shell command (as the test runner's user) to its end; false
+// when it cannot start or has not ended within `timeoutMs`.
+bool RunShell(const std::string& command, DWORD timeoutMs = 30000);
 
 // ---- registry ----------------------------------------------------------------
 bool RegRead(HKEY root, const std::wstring& key, const std::wstring& value, std::wstring& out, DWORD* type = nullptr);

@@ -271,7 +271,7 @@ E2E_SCENARIO(forms_scale_with_the_dpi) {
           RectText(t).c_str());
     Check(f.left == 0 && f.top == client.bottom - S(29) && f.right == client.right && f.bottom == client.bottom,
           "footer at %s", RectText(f).c_str());
-    const SIZE titleText = Extent(W936(tavix::BackdropTitle()), band.h);
+    const SIZE titleText = Extent(W936(tavix::BackdropTitle(Release().caption)), band.h);
     Log("the title: text %ldx%ld in the band %ldx%ld", titleText.cx, titleText.cy, t.right, t.bottom);
     Check(titleText.cx <= t.right && titleText.cy <= t.bottom, "the title (%ldx%ld) does not fit its band",
           titleText.cx, titleText.cy);

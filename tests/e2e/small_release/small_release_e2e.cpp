@@ -55,7 +55,10 @@ E2E_SCENARIO(installs_with_its_own_texts) {
     Process setup = StartSetupToWizard();
     HWND wizard = WaitWizard(setup.pid);
 
-    // Welcome: the window caption and both texts come from [Form] Caption.
+    // The backdrop's title and the welcome page: the window caption and both texts come from [Form] Caption.
+    Check(FindChild(WaitTop(setup.pid, L"TFormain", nullptr), L"TPanel", (L"  " + kCaption + L"安装程序 ").c_str()) !=
+              nullptr,
+          "the backdrop's title does not name the release");
     Check(Text(wizard) == kCaption, "the wizard's caption is %s", ToUtf8(Text(wizard)).c_str());
     CheckText(wizard, ids::kLabel6, L"欢迎使用 " + kCaption);
     CheckText(wizard, ids::kLabel7, L"即将在您的电脑上安装“" + kCaption + L"” 请点击“下一步”按钮继续。");

@@ -1,8 +1,10 @@
-// The functions the setup calls in ole32.dll, oleaut32.dll and shell32.dll
-// are bound at their first call instead of by the loader at start. Bound by
-// the loader, they bring combase, rpcrt4, shcore and shlwapi along, and all
-// are mapped and initialised before the first window; the setup needs none
-// of them before the wizard runs.
+// The functions the setup and the uninstaller call in ole32.dll,
+// oleaut32.dll and shell32.dll are bound at their first call instead of by
+// the loader at start. Bound by the loader, they bring combase, rpcrt4,
+// shcore and shlwapi along, and all are mapped and initialised before the
+// first window; the setup needs none of them before the wizard runs, the
+// uninstaller none before it comes to the shortcuts, and the uninstaller's
+// helper (a copy of it that only removes it) never.
 //
 // For each function this file defines the import slot the compiler calls
 // through (__imp__Name@N for 32-bit stdcall, __imp_Name on x86-64, which has
@@ -62,6 +64,7 @@ void* Bind(const wchar_t* dll, const char* name, void** slot) {
     }
 
 TAVIX_LATE_BOUND(L"ole32.dll", HRESULT, CoInitialize, 4, (LPVOID reserved), (reserved))
+TAVIX_LATE_BOUND(L"ole32.dll", HRESULT, CoInitializeEx, 8, (LPVOID reserved, DWORD model), (reserved, model))
 TAVIX_LATE_BOUND(L"ole32.dll", void, CoUninitialize, 0, (), ())
 TAVIX_LATE_BOUND(L"ole32.dll", HRESULT, CoCreateInstance, 20,
                  (REFCLSID cls, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* out),
