@@ -90,6 +90,39 @@ long long InputFile::Read(void* buffer, std::size_t size) {
     }
 }
 
+ScratchFile::~ScratchFile() {
+    if (handle_ >= 0) close(static_cast<int>(handle_));
+}
+
+bool ScratchFile::Create(const std::string& path) {
+    const std::string name = path + ".scratch-" + std::to_string(getpid());
+    int fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    unlink(name.c_str());
+    handle_ = fd;
+    return true;
+}
+
+bool ScratchFile::Write(const void* data, std::size_t size) {
+    const off_t at = static_cast<off_t>(size_);
+    if (!WriteAll(static_cast<int>(handle_), static_cast<const char*>(data), size, &at)) return false;
+    size_ += size;
+    return true;
+}
+
+bool ScratchFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) {
+    char* p = static_cast<char*>(buffer);
+    while (size > 0) {
+        ssize_t n = pread(static_cast<int>(handle_), p, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+        offset += static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
 bool OutputFile::Create(const std::string& path, bool program) {
     path_ = path;
     temp_ = path + ".writing-" + std::to_string(getpid());

@@ -141,6 +141,44 @@ long long InputFile::Read(void* buffer, std::size_t size) {
     return n;
 }
 
+ScratchFile::~ScratchFile() {
+    if (handle_ != -1) CloseHandle(AsHandle(handle_));
+}
+
+bool ScratchFile::Create(const std::string& path) {
+    const std::string name = path + ".scratch-" + std::to_string(GetCurrentProcessId());
+    HANDLE h = CreateFileW(ApiPath(name).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                           CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    handle_ = reinterpret_cast<std::intptr_t>(h);
+    return true;
+}
+
+bool ScratchFile::Write(const void* data, std::size_t size) {
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(size_);
+    at.OffsetHigh = static_cast<DWORD>(size_ >> 32);
+    if (!WriteAll(AsHandle(handle_), static_cast<const char*>(data), size, &at)) return false;
+    size_ += size;
+    return true;
+}
+
+bool ScratchFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) {
+    char* p = static_cast<char*>(buffer);
+    while (size > 0) {
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD n = 0;
+        const DWORD chunk = static_cast<DWORD>(size < (1u << 30) ? size : (1u << 30));
+        if (!ReadFile(AsHandle(handle_), p, chunk, &n, &at) || n == 0) return false;
+        p += n;
+        size -= n;
+        offset += n;
+    }
+    return true;
+}
+
 bool OutputFile::Create(const std::string& path, bool) {
     path_ = path;
     std::string temp = path + ".writing-" + std::to_string(GetCurrentProcessId());
