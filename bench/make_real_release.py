@@ -8,7 +8,8 @@ Setup.ini, the licence, Options.ini) it carries
               name of those between 40 and 400 KB
   Data/       ICU's data table (libicudata, about 30 MB of binary tables)
   Docs/       150 text documents: the packages' copyright files, by package
-  Pictures/   packaged PNG pictures converted to BMP by ImageMagick
+  Pictures/   12 packaged PNG pictures (Adwaita's 512 x 512 icons) converted to BMP
+              by ImageMagick
   Packed/     already-compressed documents: the packages' gzip changelogs
 
 about 65 MB in all. The same packages give the same bytes.
@@ -52,7 +53,7 @@ files += [("Docs", os.path.basename(os.path.dirname(p)) + ".txt", p) for p in co
 changelogs = sorted(p for p in glob.glob("/usr/share/doc/*/changelog.Debian.gz") if not os.path.islink(p))
 changelogs = [p for p in changelogs if os.path.getsize(p) >= 20_000][:40]
 files += [("Packed", os.path.basename(os.path.dirname(p)) + ".gz", p) for p in changelogs]
-pictures = sorted(glob.glob("/usr/share/icons/Adwaita/512x512/*/*.png"))[:24]
+pictures = sorted(glob.glob("/usr/share/icons/Adwaita/512x512/*/*.png"))[:12]
 
 os.makedirs(out)
 for name in ("TAVI.exe", "Uninstall.exe", "Setup.ini", "Options.ini"):

@@ -148,10 +148,12 @@ private:
 
 } // namespace
 
-bool IsStartItem(const ManifestEntry& entry) {
-    for (const char* name : {"FileExe", "uninstall", "FileTxt4", "FileTxt5", "FileTxt6"})
-        if (EqualsIgnoreAsciiCase(entry.ResourceName, name)) return true;
-    return false;
+StartItem StartItemKind(const ManifestEntry& entry) {
+    for (const char* name : {"FileTxt4", "FileTxt5", "FileTxt6"})
+        if (EqualsIgnoreAsciiCase(entry.ResourceName, name)) return StartItem::kStored;
+    for (const char* name : {"FileExe", "uninstall"})
+        if (EqualsIgnoreAsciiCase(entry.ResourceName, name)) return StartItem::kAlone;
+    return StartItem::kNo;
 }
 
 bool PackItems(const std::vector<ReleaseItem>& items, const PackOptions& options, ScratchFile& scratch,
@@ -168,7 +170,7 @@ bool PackItems(const std::vector<ReleaseItem>& items, const PackOptions& options
     };
     if (!options.store) {
         // Runs of items that shrink, in manifest order, each up to the
-        // block's size; an item read at the start makes a block of its own.
+        // block's size; the start items stay as they are or alone.
         std::vector<std::size_t> run;
         std::uint64_t runBytes = 0;
         auto closeRun = [&] {
@@ -178,9 +180,10 @@ bool PackItems(const std::vector<ReleaseItem>& items, const PackOptions& options
             return ok;
         };
         for (std::size_t i = 0; i < items.size(); ++i) {
+            const StartItem kind = StartItemKind(items[i].entry);
             bool shrinks = false;
-            if (!packer.Shrinks(items[i], shrinks)) return fail();
-            const bool alone = IsStartItem(items[i].entry);
+            if (kind != StartItem::kStored && !packer.Shrinks(items[i], shrinks)) return fail();
+            const bool alone = kind == StartItem::kAlone;
             if (!shrinks || alone || runBytes + items[i].size > kMaxBlockBytes)
                 if (!closeRun()) return fail();
             if (!shrinks) continue;

@@ -43,10 +43,12 @@ struct PackPlan {
     std::uint64_t writtenBytes = 0;
 };
 
-// Whether an item is one that the setup reads at its start or writes out of
-// the manifest's order (the control file, the manifest, the licence, the
-// main program, the uninstaller): each gets a block of its own.
-bool IsStartItem(const ManifestEntry& entry);
+// How an item the setup needs at its start or out of the manifest's order
+// travels: the control file, the manifest and the licence (a few kilobytes,
+// read whole at the start) as they are; the main program and the uninstaller
+// (written first and last) each in a block of its own when they shrink.
+enum class StartItem { kNo, kStored, kAlone };
+StartItem StartItemKind(const ManifestEntry& entry);
 
 // Packs the release's items. The frames go to `scratch`. False with
 // `failure` set when an item cannot be read, changed while it was read, or
