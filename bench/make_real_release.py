@@ -12,11 +12,15 @@ Setup.ini, the licence, Options.ini) it carries
               by ImageMagick
   Packed/     already-compressed documents: the packages' gzip changelogs
 
-about 65 MB in all. The same packages give the same bytes.
+about 65 MB in all. A file whose bytes an earlier one has already (several
+packages ship one changelog or copyright text) is skipped: a release does not
+carry copies, and the measure is of compression, not of finding copies. The
+same packages give the same bytes.
 
     make_real_release.py SAMPLE_RELEASE OUT_DIR
 """
 import glob
+import hashlib
 import os
 import shutil
 import subprocess
@@ -42,16 +46,33 @@ icu = first_found("/usr/lib/i386-linux-gnu/libicudata.so.*.*", "/usr/lib/x86_64-
 if not dll_dirs or not icu:
     sys.exit("Wine's 32-bit DLLs or ICU's data are missing (scripts/deps.sh installs wine32)")
 
-files = []  # (folder, name, source path or None, bytes or None)
+seen = set()
+
+
+def unique(paths, count):
+    """The first `count` of `paths` whose bytes no file taken before has."""
+    out = []
+    for p in paths:
+        with open(p, "rb") as f:
+            digest = hashlib.sha256(f.read()).digest()
+        if digest not in seen:
+            seen.add(digest)
+            out.append(p)
+        if len(out) == count:
+            break
+    return out
+
+
+files = []  # (folder, name, source path)
 dlls = [f for f in sorted(os.listdir(dll_dirs[0])) if f.endswith(".dll")]
 dlls = [f for f in dlls if 40_000 <= os.path.getsize(os.path.join(dll_dirs[0], f)) <= 400_000][:120]
 files += [("Bin", f, os.path.join(dll_dirs[0], f)) for f in dlls]
 files.append(("Data", "icudata.dat", icu[-1]))
 copyrights = sorted(glob.glob("/usr/share/doc/*/copyright"))
-copyrights = [p for p in copyrights if os.path.isfile(p) and not os.path.islink(p)][:150]
+copyrights = unique([p for p in copyrights if os.path.isfile(p) and not os.path.islink(p)], 150)
 files += [("Docs", os.path.basename(os.path.dirname(p)) + ".txt", p) for p in copyrights]
 changelogs = sorted(p for p in glob.glob("/usr/share/doc/*/changelog.Debian.gz") if not os.path.islink(p))
-changelogs = [p for p in changelogs if os.path.getsize(p) >= 20_000][:40]
+changelogs = unique([p for p in changelogs if os.path.getsize(p) >= 20_000], 40)
 files += [("Packed", os.path.basename(os.path.dirname(p)) + ".gz", p) for p in changelogs]
 pictures = sorted(glob.glob("/usr/share/icons/Adwaita/512x512/*/*.png"))[:12]
 

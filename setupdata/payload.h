@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ struct PayloadItem {
     std::uint64_t blockSize = 0, offset = 0;
     // The recorded CRC-32 and size; null when the module records none for it.
     const ItemChecksum* expected = nullptr;
+    // The table `expected` points into, when it is not the running executable's.
+    std::shared_ptr<const ChecksumTable> table;
     // The module holds a checksum table: an item without an entry is damaged.
     bool recorded = false;
 };

@@ -42,6 +42,12 @@ bool ParseBlockHeader(const void* data, std::size_t size, BlockHeader& out) {
     return out.frameSize == size - kBlockHeaderSize;
 }
 
+bool FrameSizeAgrees(const void* frame, std::size_t frameSize, std::uint64_t decodedSize) {
+    const unsigned long long size = ZSTD_getFrameContentSize(frame, frameSize);
+    if (size == ZSTD_CONTENTSIZE_ERROR) return false;
+    return size == ZSTD_CONTENTSIZE_UNKNOWN || size == decodedSize;
+}
+
 struct FrameDecoder::State {
     ZSTD_DStream* stream = nullptr;
     ~State() { ZSTD_freeDStream(stream); }

@@ -48,6 +48,11 @@ std::string FormatBlockHeader(const BlockHeader& header);
 // block header or its frame size does not fill the resource.
 bool ParseBlockHeader(const void* data, std::size_t size, BlockHeader& out);
 
+// Whether the frame's own header, when it gives the content's size, gives
+// `decodedSize`: a block whose header and frame disagree is damaged before
+// any of its bytes are written.
+bool FrameSizeAgrees(const void* frame, std::size_t frameSize, std::uint64_t decodedSize);
+
 // Decodes one zstd frame handed in pieces. Memory is bounded by the frame's
 // window, which may be at most 2^kMaxWindowLog bytes.
 class FrameDecoder {

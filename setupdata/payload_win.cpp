@@ -51,6 +51,7 @@ PayloadItem Lookup(HMODULE module, const ChecksumTable* table, const std::string
         const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
         BlockHeader header;
         if (!data || !ParseBlockHeader(data, SizeofResource(module, res), header) ||
+            !FrameSizeAgrees(data + kBlockHeaderSize, static_cast<std::size_t>(header.frameSize), header.decodedSize) ||
             entry->offset > header.decodedSize || entry->size > header.decodedSize - entry->offset)
             throw Damaged(name);
         item.data = data + kBlockHeaderSize;
@@ -222,9 +223,11 @@ PayloadItem FindPayload(const std::string& type, const std::string& name) {
 }
 
 PayloadItem FindPayloadIn(void* module, const std::string& type, const std::string& name) {
-    ChecksumTable table;
-    const bool present = ReadChecksums(static_cast<HMODULE>(module), table);
-    return Lookup(static_cast<HMODULE>(module), present ? &table : nullptr, type, name);
+    auto table = std::make_shared<ChecksumTable>();
+    const bool present = ReadChecksums(static_cast<HMODULE>(module), *table);
+    PayloadItem item = Lookup(static_cast<HMODULE>(module), present ? table.get() : nullptr, type, name);
+    item.table = std::move(table);
+    return item;
 }
 
 std::string ReadPayload(const PayloadItem& item) {

@@ -38,7 +38,8 @@ public:
         if (item.size <= kAlwaysPack) return true;
         InputFile in;
         std::string probe(static_cast<std::size_t>(std::min<std::uint64_t>(item.size, kProbeBytes)), '\0');
-        if (!in.Open(item.file) || !in.ReadAt(0, &probe[0], probe.size())) return Fail("cannot read " + item.file);
+        if (!in.Open(item.file) || !in.ReadAt(0, &probe[0], probe.size()))
+            return Fail("cannot read " + item.file + ": " + LastErrorText());
         std::string packed(ZSTD_compressBound(probe.size()), '\0');
         const std::size_t n = ZSTD_compress(&packed[0], packed.size(), probe.data(), probe.size(), kProbeLevel);
         if (ZSTD_isError(n)) return Fail(CodecText(n));

@@ -205,6 +205,10 @@ private:
         if (!setup_.ReadAt(r->fileOffset, &head[0], head.size()) ||
             !ParseBlockHeader(head.data(), r->entry.size, header))
             return damaged("has a damaged header");
+        std::string frameHead(static_cast<std::size_t>(std::min<std::uint64_t>(header.frameSize, 18)), '\0');
+        if (!setup_.ReadAt(r->fileOffset + kBlockHeaderSize, &frameHead[0], frameHead.size()) ||
+            !FrameSizeAgrees(frameHead.data(), frameHead.size(), header.decodedSize))
+            return damaged("has a header that does not agree with its frame's size");
         FrameDecoder decoder;
         if (!decoder.Start()) return damaged("cannot be decoded: no memory");
         std::uint64_t decoded = 0;

@@ -115,4 +115,15 @@ TEST(FrameDecoder, RefusesDamagedFramesAndLargeWindows) {
     EXPECT_EQ(out, bytes);
 }
 
+TEST(FrameSizeAgrees, TheFramesOwnSizeAgainstTheHeaders) {
+    const std::string bytes = Text(5000);
+    const std::string frame = Frame(bytes);
+    EXPECT_TRUE(FrameSizeAgrees(frame.data(), frame.size(), 5000));
+    EXPECT_FALSE(FrameSizeAgrees(frame.data(), frame.size(), 5001));
+    EXPECT_FALSE(FrameSizeAgrees("no frame at all", 15, 5000));
+    // A frame that does not give its size leaves the decoding to tell.
+    const std::string unsized = Frame(bytes, 0, false);
+    EXPECT_TRUE(FrameSizeAgrees(unsized.data(), unsized.size(), 1));
+}
+
 } // namespace
