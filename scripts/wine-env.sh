@@ -67,13 +67,17 @@ tavix_use_wine() {
 tavix_must() {
   local what=$1 out rc=0
   shift
-  out=$("$@" 2>&1 </dev/null) || rc=$?
+  # A file, not a pipe: a Wine command that starts the server and the
+  # session's services hands them its output, and they outlive it.
+  out=$(mktemp)
+  "$@" >"$out" 2>&1 </dev/null || rc=$?
   if [ "$rc" -ne 0 ]; then
     {
       echo "FAIL: $what: \`$*\` ended with exit code $rc"
-      [ -z "$out" ] || printf '%s\n' "$out" | sed 's/^/    /'
+      sed 's/^/    /' "$out"
     } >&2
   fi
+  rm -f "$out"
   return "$rc"
 }
 
