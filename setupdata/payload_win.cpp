@@ -9,6 +9,7 @@
 #include "errors.h"
 #include "gbk.h"
 #include "payload.h"
+#include "block_reader.h"
 #include "payload_blocks.h"
 #include "system_error.h"
 #include "temporary_names.h"
@@ -72,70 +73,12 @@ PayloadItem Lookup(HMODULE module, const ChecksumTable* table, const std::string
     return item;
 }
 
-// Where the decoding of a block stands: the items of a block are asked for
-// in manifest order, so each one continues where the one before it ended.
-// An item asked for out of turn starts its block's frame anew.
-class BlockCursor {
-public:
-    // Makes the next `size` bytes the item's first; false when the block is damaged.
-    bool SeekTo(const PayloadItem& item) {
-        if (item.data != frame_ || decoded_ > item.offset || failed_) {
-            frame_ = item.data;
-            frameSize_ = item.frameSize;
-            blockSize_ = item.blockSize;
-            used_ = 0;
-            decoded_ = 0;
-            ended_ = false;
-            failed_ = !decoder_.Start();
-        }
-        static char scratch[64 * 1024];
-        while (!failed_ && decoded_ < item.offset)
-            Read(scratch, static_cast<std::size_t>(std::min<std::uint64_t>(sizeof scratch, item.offset - decoded_)));
-        return !failed_;
-    }
-
-    // Exactly `size` decoded bytes; false when the frame is damaged or ends
-    // before them, or (at the block's end) does not end there.
-    bool Read(void* out, std::size_t size) {
-        std::size_t made = 0;
-        while (!failed_ && made < size) {
-            std::size_t inUsed = 0, outMade = 0;
-            if (ended_ || !decoder_.Step(static_cast<const char*>(frame_) + used_, frameSize_ - used_, inUsed,
-                                         static_cast<char*>(out) + made, size - made, outMade, ended_) ||
-                (inUsed == 0 && outMade == 0 && used_ == frameSize_))
-                failed_ = true;
-            used_ += inUsed;
-            made += outMade;
-            decoded_ += outMade;
-        }
-        if (!failed_ && decoded_ == blockSize_) {
-            // The block ends here: so must its frame, with nothing after it.
-            char extra = 0;
-            std::size_t inUsed = 0, outMade = 0;
-            while (!failed_ && !ended_) {
-                if (!decoder_.Step(static_cast<const char*>(frame_) + used_, frameSize_ - used_, inUsed, &extra, 1,
-                                   outMade, ended_) ||
-                    outMade != 0 || (inUsed == 0 && !ended_))
-                    failed_ = true;
-                used_ += inUsed;
-            }
-            if (used_ != frameSize_) failed_ = true;
-        }
-        if (ended_ && decoded_ != blockSize_) failed_ = true;
-        return !failed_;
-    }
-
-private:
-    FrameDecoder decoder_;
-    const void* frame_ = nullptr;
-    std::size_t frameSize_ = 0, used_ = 0;
-    std::uint64_t blockSize_ = 0, decoded_ = 0;
-    bool ended_ = false, failed_ = false;
-};
-
-BlockCursor& Cursor() {
-    static BlockCursor cursor;
-    return cursor;
+// The reader of the block being written: the items of a block are asked
+// for in manifest order, so each one continues where the one before it
+// ended. An item asked for out of turn starts its block's frame anew.
+BlockReader& Reader() {
+    static BlockReader reader;
+    return reader;
 }
 
 // The item's bytes in pieces of at most `chunk` bytes, decoded where they
@@ -153,15 +96,14 @@ bool EachPiece(const PayloadItem& item, std::size_t chunk, Take take) {
         }
         return true;
     }
-    static std::vector<char> buffer;
-    buffer.resize(chunk);
-    BlockCursor& cursor = Cursor();
-    if (!cursor.SeekTo(item)) return false;
+    BlockReader& reader = Reader();
+    if (!reader.SeekTo(item.data, item.frameSize, item.blockSize, item.offset)) return false;
     for (std::size_t left = item.size; left > 0;) {
-        const std::size_t n = std::min(left, chunk);
-        if (!cursor.Read(buffer.data(), n)) return false;
-        if (!take(buffer.data(), n)) return true;
-        left -= n;
+        std::size_t got = 0;
+        const char* p = reader.Next(std::min(left, chunk), got);
+        if (!p) return false;
+        if (!take(p, got)) return true;
+        left -= got;
     }
     return true;
 }
