@@ -147,10 +147,11 @@ case_damaged_inputs() {
     { fail "missing folder: the message"; cat "$work/nowhere-windows.err" >&2; }
   [ ! -e "$work/nowhere" ] || fail "missing folder: it was made"
 
-  # A full disk: the sample release does not fit on drive E:.
+  # A full disk: the sample release, its items as they are, does not fit on
+  # drive E: (24 MB; compressed, it would).
   local before
   before=$(ls -A "$WINEPREFIX/dosdevices/e:/")
-  run_windows full "$(win "$TAVIX_RELEASE_DIR")" -o 'E:\TavixSetup.exe'
+  run_windows full "$(win "$TAVIX_RELEASE_DIR")" -o 'E:\TavixSetup.exe' --store
   [ $? -eq 3 ] || fail "full disk: exit code not 3"
   grep -qF 'cannot write E:\TavixSetup.exe: ' "$work/full-windows.err" &&
     grep -qF '; no setup was written' "$work/full-windows.err" || { fail "full disk: the message"; cat "$work/full-windows.err" >&2; }

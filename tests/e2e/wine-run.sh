@@ -20,4 +20,20 @@ done
 # it open; start it detached first (a no-op when one runs).
 wineserver -p 600 </dev/null >/dev/null 2>&1 || true
 prog=$1; shift
-exec "$TAVIX_WINE" "$prog" "$@"
+# The program writes to a file that is shown as it grows, not to the test
+# runner's pipe: Wine's services, or a shell started by the program, that
+# the program's start brings up take its output with them and outlive it,
+# and a pipe held open by them would make the runner wait until its time
+# runs out.
+out=$(mktemp) err=$(mktemp)
+trap 'rm -f "$out" "$err"' EXIT
+"$TAVIX_WINE" "$prog" "$@" >"$out" 2>"$err" </dev/null &
+pid=$!
+tail -n +1 -f --pid="$pid" "$out" &
+shown=$!
+tail -n +1 -f --pid="$pid" "$err" >&2 &
+shown_err=$!
+wait "$pid"
+status=$?
+wait "$shown" "$shown_err"
+exit "$status"
