@@ -171,7 +171,9 @@ bool PackItems(const std::vector<ReleaseItem>& items, const PackOptions& options
     };
     if (!options.store) {
         // Runs of items that shrink, in manifest order, each up to the
-        // block's size; the start items stay as they are or alone.
+        // block's size; the start items stay as they are or alone. An item
+        // stored between two of a run does not end it: the setup writes it
+        // from where it lies, and the block's decoding goes on after it.
         std::vector<std::size_t> run;
         std::uint64_t runBytes = 0;
         auto closeRun = [&] {
@@ -183,10 +185,9 @@ bool PackItems(const std::vector<ReleaseItem>& items, const PackOptions& options
         for (std::size_t i = 0; i < items.size(); ++i) {
             const StartItem kind = StartItemKind(items[i].entry);
             bool shrinks = false;
-            if (kind != StartItem::kStored && !packer.Shrinks(items[i], shrinks)) return fail();
             const bool alone = kind == StartItem::kAlone;
-            if (!shrinks || alone || runBytes + items[i].size > kMaxBlockBytes)
-                if (!closeRun()) return fail();
+            if (kind != StartItem::kStored && !packer.Shrinks(items[i], shrinks)) return fail();
+            if ((shrinks && (alone || runBytes + items[i].size > kMaxBlockBytes)) && !closeRun()) return fail();
             if (!shrinks) continue;
             run.push_back(i);
             runBytes += items[i].size;
