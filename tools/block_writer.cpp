@@ -23,6 +23,9 @@ constexpr std::size_t kProbeBytes = 1u << 20;
 constexpr int kProbeLevel = 3;
 // Smaller items are not tried: among others they always shrink.
 constexpr std::uint64_t kAlwaysPack = 4096;
+// How many earlier items of nearly its size an item that does not shrink
+// alone is tried after.
+constexpr std::size_t kCompanions = 4;
 
 std::string CodecText(std::size_t code) { return std::string("the codec failed: ") + ZSTD_getErrorName(code); }
 
@@ -30,18 +33,24 @@ class Packer {
 public:
     Packer(const std::vector<ReleaseItem>& items, const PackOptions& options, ScratchFile& scratch, PackPlan& plan)
         : items_(items), options_(options), scratch_(scratch), plan_(plan), in_(kChunk), out_(ZSTD_CStreamOutSize()) {}
-    ~Packer() { ZSTD_freeCCtx(cctx_); }
+    ~Packer() {
+        ZSTD_freeCCtx(cctx_);
+        ZSTD_freeCCtx(probe_);
+    }
 
-    // Whether the item shrinks; false with failure_ set when it cannot be read.
-    bool Shrinks(const ReleaseItem& item, bool& shrinks) {
+    // Whether the item shrinks, alone or, given `after`, after that item's
+    // first bytes; false with failure_ set when an item cannot be read.
+    bool Shrinks(const ReleaseItem& item, bool& shrinks, const ReleaseItem* after = nullptr) {
         shrinks = true;
         if (item.size <= kAlwaysPack) return true;
-        InputFile in;
-        std::string probe(static_cast<std::size_t>(std::min<std::uint64_t>(item.size, kProbeBytes)), '\0');
-        if (!in.Open(item.file) || !in.ReadAt(0, &probe[0], probe.size()))
-            return Fail("cannot read " + item.file + ": " + LastErrorText());
+        std::string probe, prefix;
+        if (!Head(item, probe) || (after && !Head(*after, prefix))) return false;
+        if (!probe_ && !(probe_ = ZSTD_createCCtx())) return Fail("the codec has no memory");
+        ZSTD_CCtx_reset(probe_, ZSTD_reset_session_and_parameters);
+        std::size_t n = ZSTD_CCtx_setParameter(probe_, ZSTD_c_compressionLevel, kProbeLevel);
+        if (!ZSTD_isError(n) && after) n = ZSTD_CCtx_refPrefix(probe_, prefix.data(), prefix.size());
         std::string packed(ZSTD_compressBound(probe.size()), '\0');
-        const std::size_t n = ZSTD_compress(&packed[0], packed.size(), probe.data(), probe.size(), kProbeLevel);
+        if (!ZSTD_isError(n)) n = ZSTD_compress2(probe_, &packed[0], packed.size(), probe.data(), probe.size());
         if (ZSTD_isError(n)) return Fail(CodecText(n));
         shrinks = n * 100 < probe.size() * 97;
         return true;
@@ -82,6 +91,15 @@ private:
     bool Fail(const std::string& why) {
         failure_ = why;
         return false;
+    }
+
+    // The item's first bytes, as many as a probe takes.
+    bool Head(const ReleaseItem& item, std::string& out) {
+        InputFile in;
+        out.assign(static_cast<std::size_t>(std::min<std::uint64_t>(item.size, kProbeBytes)), '\0');
+        if (!in.Open(item.file) || !in.ReadAt(0, &out[0], out.size()))
+            return Fail("cannot read " + item.file + ": " + LastErrorText());
+        return true;
     }
 
     bool Start(std::uint64_t size) {
@@ -142,6 +160,7 @@ private:
     ScratchFile& scratch_;
     PackPlan& plan_;
     ZSTD_CCtx* cctx_ = nullptr;
+    ZSTD_CCtx* probe_ = nullptr;
     std::vector<char> in_, out_;
     std::uint64_t sizeFed_ = 0;
     std::string failure_;
@@ -174,6 +193,31 @@ bool PackItems(const std::vector<ReleaseItem>& items, const PackOptions& options
         // block's size; the start items stay as they are or alone. An item
         // stored between two of a run does not end it: the setup writes it
         // from where it lies, and the block's decoding goes on after it.
+        std::vector<bool> shrinks(items.size(), false);
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            bool yes = false;
+            if (StartItemKind(items[i].entry) != StartItem::kStored && !packer.Shrinks(items[i], yes)) return fail();
+            shrinks[i] = yes;
+        }
+        // Two items that do not shrink alone but nearly repeat each other
+        // (the same file packed twice, with another name or date inside)
+        // shrink together: both join the run. Tried on a few earlier items
+        // of nearly the same size.
+        for (std::size_t i = 0, tried = 0; i < items.size(); ++i, tried = 0) {
+            if (shrinks[i] || StartItemKind(items[i].entry) != StartItem::kNo) continue;
+            for (std::size_t j = i; j-- > 0 && tried < kCompanions;) {
+                if (StartItemKind(items[j].entry) != StartItem::kNo || items[j].size < kAlwaysPack) continue;
+                const std::uint64_t a = items[i].size, b = items[j].size;
+                if ((a > b ? a - b : b - a) * 64 > b) continue;
+                ++tried;
+                bool together = false;
+                if (!packer.Shrinks(items[i], together, &items[j])) return fail();
+                if (together) {
+                    shrinks[i] = shrinks[j] = true;
+                    break;
+                }
+            }
+        }
         std::vector<std::size_t> run;
         std::uint64_t runBytes = 0;
         auto closeRun = [&] {
@@ -183,12 +227,9 @@ bool PackItems(const std::vector<ReleaseItem>& items, const PackOptions& options
             return ok;
         };
         for (std::size_t i = 0; i < items.size(); ++i) {
-            const StartItem kind = StartItemKind(items[i].entry);
-            bool shrinks = false;
-            const bool alone = kind == StartItem::kAlone;
-            if (kind != StartItem::kStored && !packer.Shrinks(items[i], shrinks)) return fail();
-            if ((shrinks && (alone || runBytes + items[i].size > kMaxBlockBytes)) && !closeRun()) return fail();
-            if (!shrinks) continue;
+            const bool alone = StartItemKind(items[i].entry) == StartItem::kAlone;
+            if ((shrinks[i] && (alone || runBytes + items[i].size > kMaxBlockBytes)) && !closeRun()) return fail();
+            if (!shrinks[i]) continue;
             run.push_back(i);
             runBytes += items[i].size;
             if (alone && !closeRun()) return fail();

@@ -115,6 +115,25 @@ TEST_F(PackItemsTest, RunsThatShrinkInBlocksTheStartItemsAloneTheRestStored) {
     EXPECT_LT(written, bytes_[0].size() + bytes_[4].size() + bytes_[7].size() + 40000u);  // the text shrinks
 }
 
+// Random bytes do not shrink; two near copies of them do, together: both
+// join the run, one after the other in its block.
+TEST_F(PackItemsTest, NearCopiesThatDoNotShrinkAloneShrinkTogether) {
+    const std::string noise = Noise(200000, 11);
+    Add("a.txt", Text(20000, 1));
+    Add("one.gz", noise);
+    Add("two.gz", "x" + noise.substr(1));
+    Add("other.gz", Noise(200000, 12));
+    ScratchFile scratch;
+    ASSERT_TRUE(scratch.Create((dir_ / "out.exe").string()));
+    PackPlan plan;
+    std::string failure;
+    ASSERT_TRUE(PackItems(items_, PackOptions{}, scratch, plan, failure)) << failure;
+    EXPECT_EQ(plan.blockOf, (std::vector<int>{0, 0, 0, -1}));
+    ASSERT_EQ(plan.blocks.size(), 1u);
+    EXPECT_EQ(Decoded(scratch, plan.blocks[0]), bytes_[0] + bytes_[1] + bytes_[2]);
+    EXPECT_LT(plan.blocks[0].frameSize, 230000u);
+}
+
 TEST_F(PackItemsTest, TheSameBytesWhateverTheThreadsAndNoneStored) {
     Add("a.txt", Text(3000000, 1));
     Add("b.txt", Text(2000000, 7));
