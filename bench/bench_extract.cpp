@@ -43,8 +43,7 @@ int wmain(int argc, wchar_t** argv) {
         // The manifest is the item the setup copies to the temporary folder
         // and walks; here it is read straight from the image.
         const tavix::ControlFile& log = tavix::kControlFiles[0];
-        const tavix::PayloadItem manifest = tavix::FindPayload(log.resourceType, log.resourceName);
-        const std::string text(static_cast<const char*>(manifest.data), manifest.size);
+        const std::string text = tavix::ReadPayload(tavix::FindPayload(log.resourceType, log.resourceName));
 
         const double start = bench::NowMs();
         if (!tavix::FolderExists(dir) && !tavix::MakeFolders(dir)) throw tavix::SetupError("cannot make " + dir);

@@ -7,6 +7,10 @@
 #
 #   bench/payload_limit.sh SIZE_MIB...        (e.g. 1536 1900 1950 1975 2000)
 #
+# The item is written as it is (--store): the limit is that of the image as
+# written. With TAVIX_LIMIT_COMPRESSED=1 the writer compresses it (zeros),
+# to show a release larger than the limit that compresses below it install.
+#
 # Needs the build (scripts/build.sh) and about twice the largest size of free
 # disk; each size's files are removed before the next. The installation log
 # of each size is kept in build/bench/payload_limit_SIZE.log.
@@ -17,10 +21,11 @@ source "$root/scripts/wine-env.sh"
 # Where Wine's 32-bit loader cannot run, the 64-bit build stands in (its
 # limit is not the 32-bit program's: say so).
 tavix_choose_wine
-writer_options=()
+writer_options=(--store)
+[ "${TAVIX_LIMIT_COMPRESSED:-}" != 1 ] || writer_options=()
 if [ "$TAVIX_WIN_BITS" = 64 ]; then
   program=$root/build/win64/program/TavixSetup.exe
-  writer_options=(--allow-64bit)
+  writer_options+=(--allow-64bit)
   echo "the 64-bit build under wine64 is measured, not the 32-bit setup: $TAVIX_WIN_WHY" >&2
 else
   program=$root/build/win/program/TavixSetup.exe

@@ -8,8 +8,10 @@
 #
 #   TAVIX_RELEASE_DIR         a release folder to measure instead of the sample release; it is
 #                             built in build/bench-win (the tests' build/win stays as it is)
-#   TAVIX_BENCH_PHASES        the phases to run (default: extraction first_window installation
-#                             installation_steps silent uninstall; silent: the silent installation
+#   TAVIX_BENCH_PHASES        the phases to run (default: size extraction first_window installation
+#                             installation_steps silent uninstall; size: the setup's size and the
+#                             writer's time against makensis with zlib, LZMA and LZMA solid, on this
+#                             host (bench/size_build.py); silent: the silent installation
 #                             TavixSetup.exe /S /D=<folder> against bench_copy.exe and NSIS /S;
 #                             uninstall: Uninstall.exe /S against bench_delete.exe of the same tree);
 #                             first_window_trace
@@ -33,7 +35,7 @@ out=$root/build/bench
 mkdir -p "$out"
 
 [ $# -eq 0 ] || { echo "usage: bench/run.sh" >&2; exit 2; }
-phases=${TAVIX_BENCH_PHASES:-extraction first_window installation installation_steps silent uninstall}
+phases=${TAVIX_BENCH_PHASES:-size extraction first_window installation installation_steps silent uninstall}
 
 source "$root/scripts/wine-env.sh"
 tavix_choose_wine
@@ -61,9 +63,13 @@ if [ -n "${TAVIX_RELEASE_DIR:-}" ]; then
     } >>"$out/build.log" 2>&1 || { cat "$out/build.log" >&2; exit 1; }
   done
   win=$root/build/bench-$bench_tree setup32=$root/build/bench-win/TavixSetup.exe release32=$release
+  win32=$root/build/bench-win
 else
-  TAVIX_WIN_TREES=$trees "$root/scripts/build.sh" >"$out/build.log" 2>&1 || { cat "$out/build.log" >&2; exit 1; }
+  # The setups at the writer's default level (the tests write theirs quicker).
+  TAVIX_WIN_TREES=$trees "$root/scripts/build.sh" -DTAVIX_WRITER_LEVEL= >"$out/build.log" 2>&1 ||
+    { cat "$out/build.log" >&2; exit 1; }
   win=$root/build/$bench_tree setup32=$root/build/win/TavixSetup.exe release32=$root/build/win/release
+  win32=$root/build/win
 fi
 set -a
 # shellcheck disable=SC1091
@@ -107,7 +113,11 @@ phase() {
   fi
 }
 for p in $phases; do
-  if [ "$p" = installation ]; then
+  if [ "$p" = size ]; then
+    echo "running: size (the writer and makensis on this host)..." >&2
+    /usr/bin/python3 "$root/bench/size_build.py" "$win32/host-tools/tools/release_writer" "$win32/program/TavixSetup.exe" \
+            "$release32" "$out/size" "$TAVIX_BENCH_RESULTS" >"$out/size.log" 2>&1 || { cat "$out/size.log" >&2; exit 1; }
+  elif [ "$p" = installation ]; then
     # The memory of the two installers is followed from the Linux side while
     # the installation pair runs.
     python3 "$root/bench/sample_memory.py" "$out/memory.txt" "ours=$TAVIX_SETUP_EXE" \

@@ -7,13 +7,22 @@ set(TAVIX_WRITER_OPTIONS "")
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(TAVIX_WRITER_OPTIONS --allow-64bit)
 endif()
+set(TAVIX_WRITER_LEVEL "" CACHE STRING "The writer's zstd level for this build's setups (1-22, or store); empty: its default")
+if(TAVIX_WRITER_LEVEL STREQUAL "store")
+  list(APPEND TAVIX_WRITER_OPTIONS --store)
+elseif(TAVIX_WRITER_LEVEL)
+  list(APPEND TAVIX_WRITER_OPTIONS --level ${TAVIX_WRITER_LEVEL})
+endif()
 
 # tavix_setup(<target> RELEASE <release_dir> OUTPUT <setup.exe>
 #             [PROGRAM <program_target>] [DEPENDS files_or_targets...])
 # Writes <setup.exe> from the program (default: the prebuilt setup program,
 # setup_program) and the release folder, after the release check; it is
-# written anew when the program, the writer or a file of the release changes.
-# <target> builds it (part of ALL).
+# written anew when the program, the writer or a file of the release changes,
+# and read back at once with the writer's --verify against the release: a
+# setup that does not decode to its release fails the build.
+# <target> builds it (part of ALL). TAVIX_WRITER_LEVEL (a cache setting)
+# gives the writer another level, "store" writes the items as they are.
 function(tavix_setup target)
   cmake_parse_arguments(S "" "RELEASE;OUTPUT;PROGRAM" "DEPENDS" ${ARGN})
   if(NOT S_PROGRAM)
@@ -24,6 +33,7 @@ function(tavix_setup target)
     OUTPUT ${S_OUTPUT}
     COMMAND ${TAVIX_HOST_TOOLS}/release_writer $<TARGET_FILE:${S_PROGRAM}> ${S_RELEASE} -o ${S_OUTPUT}
             --depfile ${S_OUTPUT}.d --quiet ${TAVIX_WRITER_OPTIONS}
+    COMMAND ${TAVIX_HOST_TOOLS}/release_writer --verify ${S_OUTPUT} ${S_RELEASE}
     DEPFILE ${S_OUTPUT}.d
     DEPENDS host_tools ${TAVIX_HOST_TOOLS}/release_writer ${S_PROGRAM} ${S_DEPENDS}
     COMMENT "Writing ${name} from the release in ${S_RELEASE}"

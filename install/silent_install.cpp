@@ -72,9 +72,7 @@ private:
 
 // The text of a payload item; throws when the setup lacks it or it is damaged.
 std::string ItemText(const char* type, const char* name) {
-    tavix::PayloadItem item = tavix::FindPayload(type, name);
-    if (!tavix::MatchesRecord(item)) throw tavix::SetupError(tavix::DamagedItemText(name));
-    return std::string(static_cast<const char*>(item.data), item.size);
+    return tavix::ReadPayload(tavix::FindPayload(type, name));
 }
 
 // Ends the run with `code`; a log that could not be written to the end,

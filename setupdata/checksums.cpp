@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "gbk.h"
+#include "payload_blocks.h"
 
 namespace tavix {
 namespace {
@@ -49,13 +50,30 @@ bool ParseDecimal32(std::string_view s, std::uint32_t& out) {
     return true;
 }
 
+bool ParseDecimal64(std::string_view s, std::uint64_t& out) {
+    if (s.empty() || s.size() > 19) return false;
+    out = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return false;
+        out = out * 10 + static_cast<unsigned>(c - '0');
+    }
+    return true;
+}
+
 bool ParseLine(std::string_view line, ItemChecksum& out) {
     std::size_t at = 0;
-    std::string_view name, type, crc, size;
+    std::string_view name, type, crc, size, block, offset;
     if (!TakeField(line, at, name) || !TakeField(line, at, type) || !TakeField(line, at, crc) ||
-        !TakeField(line, at, size) || at <= line.size())  // a fifth field
+        !TakeField(line, at, size))
         return false;
     if (!ParseHex32(crc, out.crc32) || !ParseDecimal32(size, out.size)) return false;
+    if (at <= line.size()) {  // the place in a block, and nothing after it
+        std::uint32_t id = 0;
+        if (!TakeField(line, at, block) || !TakeField(line, at, offset) || at <= line.size() ||
+            !ParseDecimal32(block, id) || id < kFirstBlockId || id > kLastBlockId || !ParseDecimal64(offset, out.offset))
+            return false;
+        out.block = id;
+    }
     out.name = AsciiUpper(name);
     out.type = AsciiUpper(type);
     return true;
@@ -73,9 +91,11 @@ std::string FormatChecksumTable(const std::vector<ItemChecksum>& items) {
     std::string text;
     for (const ItemChecksum& item : items) {
         char numbers[32];
-        std::snprintf(numbers, sizeof numbers, " %08x %lu\r\n", static_cast<unsigned>(item.crc32),
+        std::snprintf(numbers, sizeof numbers, " %08x %lu", static_cast<unsigned>(item.crc32),
                       static_cast<unsigned long>(item.size));
         text += AsciiUpper(item.name) + " " + AsciiUpper(item.type) + numbers;
+        if (item.block) text += " " + std::to_string(item.block) + " " + std::to_string(item.offset);
+        text += "\r\n";
     }
     return text;
 }

@@ -10,7 +10,12 @@
 //   "<NAME> <TYPE> <crc32: 8 lower-case hex digits> <size in decimal>\r\n"
 //
 // NAME and TYPE upper-cased exactly as the item's resource is named, e.g.
-// "FILEEXE EXENAME 0a1b2c3d 1486848\r\n".
+// "FILEEXE EXENAME 0a1b2c3d 1486848\r\n". The CRC-32 and size are those of
+// the item's own bytes, also when they travel compressed. An item that lies
+// in a compressed block (setupdata/payload_blocks.h) has two more fields,
+// the block's resource ID and where in the block's decoded bytes it begins:
+//
+//   "<NAME> <TYPE> <crc32> <size> <block ID> <offset>\r\n"
 #pragma once
 #include <cstdint>
 #include <string>
@@ -28,6 +33,8 @@ struct ItemChecksum {
     std::string type;
     std::uint32_t crc32 = 0;
     std::uint32_t size = 0;  // a resource holds at most 4 GB - 1 bytes
+    unsigned block = 0;           // the block's resource ID; 0: a resource of its own
+    std::uint64_t offset = 0;     // in the block's decoded bytes
 };
 
 struct ChecksumTable {

@@ -2,6 +2,8 @@
 // each with the CRC-32 and size the release builder recorded for it.
 #pragma once
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,34 +12,54 @@
 namespace tavix {
 
 struct PayloadItem {
-    const void* data = nullptr;  // points into the loaded image; never freed
-    std::size_t size = 0;
+    // Points into the loaded image (never freed): the item's own bytes, or,
+    // for an item in a compressed block, the block's frame.
+    const void* data = nullptr;
+    std::size_t size = 0;        // the item's own size (decoded)
     std::string name;            // as it was asked for
+    // An item in a compressed block (setupdata/payload_blocks.h): the block's
+    // resource ID (0: the item is stored as it is at `data`), the frame's
+    // size, the block's decoded size and where in it the item begins.
+    unsigned block = 0;
+    std::size_t frameSize = 0;
+    std::uint64_t blockSize = 0, offset = 0;
     // The recorded CRC-32 and size; null when the module records none for it.
     const ItemChecksum* expected = nullptr;
+    // The table `expected` points into, when it is not the running executable's.
+    std::shared_ptr<const ChecksumTable> table;
     // The module holds a checksum table: an item without an entry is damaged.
     bool recorded = false;
 };
 
 // Finds the item of `type` and `name` (ASCII case ignored) in the running
-// executable. Throws SetupError "Resource <name> not found" when absent.
+// executable, through its checksum table. Throws SetupError "Resource <name>
+// not found" when absent, and the damaged-setup error (ErrorKind::MissingItem)
+// when the executable carries no checksum table or the item's block is
+// damaged.
 PayloadItem FindPayload(const std::string& type, const std::string& name);
 
 // The same lookup in another loaded module (a handle of the platform's), for
-// tools that inspect a built setup. Nothing is recorded for its items.
+// tools that inspect a built setup; its checksum table is read anew.
 PayloadItem FindPayloadIn(void* module, const std::string& type, const std::string& name);
 
-// Whether the item's bytes are those the builder recorded (true when its
-// module records nothing).
-bool MatchesRecord(const PayloadItem& item);
+// The item's bytes, decoded where they are compressed and checked against
+// the record. Throws the damaged-setup error when they differ.
+std::string ReadPayload(const PayloadItem& item);
 
 // The text of the damaged-setup error for an item whose bytes are not those
 // the builder recorded (GBK).
 std::string DamagedItemText(const std::string& name);
 
+// The text of the damaged-setup error for a setup without its checksum table.
+std::string MissingTableText();
+
 // Writes the item's bytes to the file at `path` (GBK): into a new temporary
-// file beside it first, checking them against the recorded CRC-32 as they
-// are written, then moved over `path` only when complete. On any failure the
+// file beside it first, decoding them as they are written where they are
+// compressed and checking them against the recorded CRC-32, then moved over
+// `path` only when complete. Where a file was at `path`, the new one is on
+// the disk before it takes its place, so that a power cut leaves one or the
+// other whole. Items of one block written in manifest order are decoded in
+// one pass. On any failure the
 // temporary file is removed and a file that was at `path` stays as it was.
 // Throws SetupError: "Cannot create file "<path>". <reason>" or "Write error
 // on "<path>". <reason>" (ErrorKind::WriteFailed, with the system's reason

@@ -3,11 +3,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "crc32.h"
 #include "errors.h"
 #include "gbk.h"
 #include "payload.h"
+#include "block_reader.h"
+#include "payload_blocks.h"
 #include "system_error.h"
 #include "temporary_names.h"
 #include "wide_text.h"
@@ -15,23 +18,94 @@
 namespace tavix {
 namespace {
 
+// The checksum table of a module; false when it carries none.
+bool ReadChecksums(HMODULE module, ChecksumTable& table) {
+    HRSRC res = FindResourceW(module, MAKEINTRESOURCEW(kChecksumTableId), MAKEINTRESOURCEW(kChecksumTableType));
+    HGLOBAL loaded = res ? LoadResource(module, res) : nullptr;
+    const char* text = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    if (!text) return false;
+    table = ParseChecksumTable(std::string_view(text, SizeofResource(module, res)));
+    return true;
+}
+
 // The checksum table of the running executable, read once; null when the
 // executable carries none.
 const ChecksumTable* OwnChecksums() {
     static ChecksumTable table;
-    static int state = 0;  // 0: not read yet, 1: present, 2: absent
-    if (state == 0) {
-        state = 2;
-        HMODULE self = GetModuleHandleW(nullptr);
-        HRSRC res = FindResourceW(self, MAKEINTRESOURCEW(kChecksumTableId), MAKEINTRESOURCEW(kChecksumTableType));
-        HGLOBAL loaded = res ? LoadResource(self, res) : nullptr;
-        const char* text = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
-        if (text) {
-            table = ParseChecksumTable(std::string_view(text, SizeofResource(self, res)));
-            state = 1;
-        }
+    static const bool present = ReadChecksums(GetModuleHandleW(nullptr), table);
+    return present ? &table : nullptr;
+}
+
+SetupError Damaged(const std::string& name) { return SetupError(DamagedItemText(name), ErrorKind::MissingItem); }
+
+// The item of `type` and `name` in `module`, whose checksum table is `table`.
+PayloadItem Lookup(HMODULE module, const ChecksumTable* table, const std::string& type, const std::string& name) {
+    if (!table) throw SetupError(MissingTableText(), ErrorKind::MissingItem);
+    const ItemChecksum* entry = table->Find(type, name);
+    PayloadItem item;
+    item.name = name;
+    item.recorded = true;
+    item.expected = entry;
+    if (entry && entry->block) {
+        HRSRC res = FindResourceW(module, MAKEINTRESOURCEW(entry->block), MAKEINTRESOURCEW(kChecksumTableType));
+        HGLOBAL loaded = res ? LoadResource(module, res) : nullptr;
+        const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+        BlockHeader header;
+        if (!data || !ParseBlockHeader(data, SizeofResource(module, res), header) ||
+            !FrameSizeAgrees(data + kBlockHeaderSize, static_cast<std::size_t>(header.frameSize), header.decodedSize) ||
+            entry->offset > header.decodedSize || entry->size > header.decodedSize - entry->offset)
+            throw Damaged(name);
+        item.data = data + kBlockHeaderSize;
+        item.frameSize = static_cast<std::size_t>(header.frameSize);
+        item.block = entry->block;
+        item.blockSize = header.decodedSize;
+        item.offset = entry->offset;
+        item.size = entry->size;
+        return item;
     }
-    return state == 1 ? &table : nullptr;
+    // Names and types are ASCII; the loader compares them without regard to case.
+    HRSRC res = FindResourceA(module, name.c_str(), type.c_str());
+    if (!res) throw ResourceNotFound(name);
+    HGLOBAL loaded = LoadResource(module, res);
+    item.data = loaded ? LockResource(loaded) : nullptr;
+    if (!item.data) throw ResourceNotFound(name);
+    item.size = SizeofResource(module, res);
+    return item;
+}
+
+// The reader of the block being written: the items of a block are asked
+// for in manifest order, so each one continues where the one before it
+// ended. An item asked for out of turn starts its block's frame anew.
+BlockReader& Reader() {
+    static BlockReader reader;
+    return reader;
+}
+
+// The item's bytes in pieces of at most `chunk` bytes, decoded where they
+// are compressed, each handed to `take` with its length; stops when `take`
+// returns false. Returns false when the item's block is damaged.
+template <class Take>
+bool EachPiece(const PayloadItem& item, std::size_t chunk, Take take) {
+    if (!item.block) {
+        const char* p = static_cast<const char*>(item.data);
+        for (std::size_t left = item.size; left > 0;) {
+            const std::size_t n = std::min(left, chunk);
+            if (!take(p, n)) return true;
+            p += n;
+            left -= n;
+        }
+        return true;
+    }
+    BlockReader& reader = Reader();
+    if (!reader.SeekTo(item.data, item.frameSize, item.blockSize, item.offset)) return false;
+    for (std::size_t left = item.size; left > 0;) {
+        std::size_t got = 0;
+        const char* p = reader.Next(std::min(left, chunk), got);
+        if (!p) return false;
+        if (!take(p, got)) return true;
+        left -= got;
+    }
+    return true;
 }
 
 SetupError WriteError(const std::string& path, DWORD code) {
@@ -39,23 +113,21 @@ SetupError WriteError(const std::string& path, DWORD code) {
 }
 
 // Writes the item's bytes to `file` a megabyte at a time, computing their
-// CRC-32 on the way (when something was recorded to compare it with).
-// Returns 0, or the system's error code; a write that takes fewer bytes than
-// it was given has run out of space.
-DWORD WriteChecked(HANDLE file, const PayloadItem& item, std::uint32_t& crc) {
+// CRC-32 on the way (when something was recorded to compare it with). Returns 0, or the system's error code; a write that
+// takes fewer bytes than it was given has run out of space. `damaged` is set
+// when the item's block cannot be decoded.
+DWORD WriteChecked(HANDLE file, const PayloadItem& item, std::uint32_t& crc, bool& damaged) {
     constexpr std::size_t kChunk = 1u << 20;
-    const char* p = static_cast<const char*>(item.data);
     crc = 0;
-    for (std::size_t left = item.size; left > 0;) {
-        const DWORD n = static_cast<DWORD>(std::min(left, kChunk));
+    DWORD error = 0;
+    damaged = !EachPiece(item, kChunk, [&](const char* p, std::size_t n) {
         if (item.recorded) crc = Crc32(crc, p, n);
         DWORD written = 0;
-        if (!WriteFile(file, p, n, &written, nullptr)) return GetLastError();
-        if (written != n) return ERROR_DISK_FULL;
-        p += n;
-        left -= n;
-    }
-    return 0;
+        if (!WriteFile(file, p, static_cast<DWORD>(n), &written, nullptr)) error = GetLastError();
+        else if (written != n) error = ERROR_DISK_FULL;
+        return error == 0;
+    });
+    return error;
 }
 
 // Whether the bytes just written are those the builder recorded.
@@ -89,34 +161,33 @@ std::string FolderOf(const std::string& path) {
 } // namespace
 
 PayloadItem FindPayload(const std::string& type, const std::string& name) {
-    PayloadItem item = FindPayloadIn(GetModuleHandleW(nullptr), type, name);
-    if (const ChecksumTable* table = OwnChecksums()) {
-        item.recorded = true;
-        item.expected = table->Find(type, name);
-    }
-    return item;
+    return Lookup(GetModuleHandleW(nullptr), OwnChecksums(), type, name);
 }
 
 PayloadItem FindPayloadIn(void* module, const std::string& type, const std::string& name) {
-    // Names and types are ASCII; the loader compares them without regard to case.
-    HMODULE self = static_cast<HMODULE>(module);
-    HRSRC res = FindResourceA(self, name.c_str(), type.c_str());
-    if (!res) throw ResourceNotFound(name);
-    HGLOBAL loaded = LoadResource(self, res);
-    const void* data = loaded ? LockResource(loaded) : nullptr;
-    if (!data) throw ResourceNotFound(name);
-    PayloadItem item;
-    item.data = data;
-    item.size = SizeofResource(self, res);
-    item.name = name;
+    auto table = std::make_shared<ChecksumTable>();
+    const bool present = ReadChecksums(static_cast<HMODULE>(module), *table);
+    PayloadItem item = Lookup(static_cast<HMODULE>(module), present ? table.get() : nullptr, type, name);
+    item.table = std::move(table);
     return item;
 }
 
-bool MatchesRecord(const PayloadItem& item) { return AsRecorded(item, Crc32(0, item.data, item.size)); }
+std::string ReadPayload(const PayloadItem& item) {
+    std::string bytes;
+    bytes.reserve(item.size);
+    const bool whole = EachPiece(item, 1u << 20, [&](const char* p, std::size_t n) {
+        bytes.append(p, n);
+        return true;
+    });
+    if (!whole || !AsRecorded(item, Crc32(bytes))) throw Damaged(item.name);
+    return bytes;
+}
 
 std::string DamagedItemText(const std::string& name) {
     return "安装程序已损坏：“" + name + "”的数据与记录的校验值不符。请重新获取安装程序。";
 }
+
+std::string MissingTableText() { return "安装程序已损坏：缺少各文件的校验值记录。请重新获取安装程序。"; }
 
 void WritePayload(const PayloadItem& item, const std::string& path) {
     // A new file beside the target, under a name of its own that nobody can
@@ -140,20 +211,25 @@ void WritePayload(const PayloadItem& item, const std::string& path) {
     if (file == INVALID_HANDLE_VALUE) throw CannotCreateFile(path, SystemErrorText(error));
 
     std::uint32_t crc = 0;
-    error = WriteChecked(file, item, crc);
-    // On the disk before it takes the target's place: after a power cut the
-    // target is the earlier file or the whole new one, never an empty one.
-    if (!error && !FlushFileBuffers(file)) error = GetLastError();
+    bool damaged = false;
+    error = WriteChecked(file, item, crc, damaged);
+    // A file that replaces an earlier one is on the disk before it takes its
+    // place: after a power cut the target is the earlier file or the whole
+    // new one, never an empty one. A new name loses nothing it had.
+    const std::wstring target = W(path);
+    if (!error && !damaged && GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        !FlushFileBuffers(file))
+        error = GetLastError();
     if (!CloseHandle(file) && !error) error = GetLastError();
     if (error) {
         DeleteFileW(temp.c_str());
         throw WriteError(path, error);
     }
-    if (!AsRecorded(item, crc)) {
+    if (damaged || !AsRecorded(item, crc)) {
         DeleteFileW(temp.c_str());
-        throw SetupError(DamagedItemText(item.name), ErrorKind::MissingItem);
+        throw Damaged(item.name);
     }
-    if (!MoveFileExW(temp.c_str(), W(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         error = GetLastError();
         DeleteFileW(temp.c_str());
         throw CannotCreateFile(path, SystemErrorText(error));
@@ -193,12 +269,13 @@ void* WriteHeldFile(const PayloadItem& item, const std::string& path) {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) throw CannotCreateFile(path, SystemErrorText(GetLastError()));
     std::uint32_t crc = 0;
-    const DWORD error = WriteChecked(file, item, crc);
-    if (error || !AsRecorded(item, crc)) {
+    bool damaged = false;
+    const DWORD error = WriteChecked(file, item, crc, damaged);
+    if (error || damaged || !AsRecorded(item, crc)) {
         CloseHandle(file);
         DeleteFileW(wide.c_str());
         if (error) throw WriteError(path, error);
-        throw SetupError(DamagedItemText(item.name), ErrorKind::MissingItem);
+        throw Damaged(item.name);
     }
     return file;
 }

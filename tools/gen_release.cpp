@@ -9,7 +9,10 @@
 //   - a file that lies in <sample_dir> at that relative path is copied;
 //   - any other item is generated with the size that <sample_dir>/standins.txt
 //     gives (UTF-8 lines "PATH<TAB>SIZE") and content drawn from a PRNG seeded
-//     with the path, so every run writes the same bytes.
+//     with the path, so every run writes the same bytes. Each resembles its
+//     kind, so that it compresses as a real one would: texts are GBK text,
+//     database files tables of records, bitmaps pictures, report templates
+//     XML; a compiled help file (.chm), compressed already, is random bytes.
 // The whole manifest is checked before anything is written; a line that cannot
 // be served stops the tool with exit code 1 and one message on stderr.
 #include <cerrno>
@@ -334,6 +337,65 @@ std::string MakeRtf(Rng& rng, size_t size) {
     return out;
 }
 
+// A database file as the product's are: fixed-size records (a number, a
+// kind, a food's GBK name, then measured values; a blob table's records hold
+// a text memo instead), or, for an index, (key, record offset) pairs in key
+// order. Exactly the buffer's size; a last record may be cut.
+void MakeTable(Rng& rng, const std::string& ext, std::vector<unsigned char>& buf) {
+    const Vocabulary& w = Words();
+    const size_t size = buf.size();
+    std::memset(buf.data(), 0, size);
+    if (ext == "idx") {
+        uint32_t key = 0;
+        for (size_t at = 0; at + 8 <= size; at += 8) {
+            key += 1 + rng.Below(7);
+            Put32(&buf[at], key);
+            Put32(&buf[at + 4], static_cast<uint32_t>(at / 8 * 128));
+        }
+        return;
+    }
+    const size_t record = ext == "blb" ? 1024 : ext == "lbs" ? 64 : 128;
+    std::vector<unsigned char> rec(record);
+    for (size_t at = 0, id = 1; at < size; at += record, ++id) {
+        std::fill(rec.begin(), rec.end(), 0);
+        Put32(rec.data(), static_cast<uint32_t>(id));
+        Put16(rec.data() + 4, rng.Below(24));
+        const std::string& name = w.foods[rng.Below(static_cast<unsigned>(w.foods.size()))];
+        std::memcpy(rec.data() + 8, name.data(), std::min<size_t>(name.size(), 30));
+        if (record == 1024) {
+            std::string memo;
+            for (;;) {
+                std::string more = rng.Below(3) == 0 ? w.notes[rng.Below(static_cast<unsigned>(w.notes.size()))]
+                                                     : Foods(rng) + w.comma;
+                if (memo.size() + more.size() > record - 40) break;
+                memo += more;
+            }
+            std::memcpy(rec.data() + 40, memo.data(), memo.size());
+        } else {
+            for (size_t k = 0; 40 + k * 2 + 2 <= record; ++k)
+                Put16(rec.data() + 40 + k * 2, rng.Below(k % 3 == 0 ? 1000 : 100));
+        }
+        std::memcpy(&buf[at], rec.data(), std::min(record, size - at));
+    }
+}
+
+// A report template (FastReport's XML) of exactly `size` bytes.
+std::string MakeReportTemplate(Rng& rng, size_t size) {
+    std::string out = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<TfrxReport Version=\"4.9\">\r\n";
+    for (unsigned n = 1;; ++n) {
+        std::string line = "  <TfrxMemoView Name=\"Memo" + std::to_string(n) + "\" Left=\"" +
+                           std::to_string(rng.Below(700)) + "\" Top=\"" + std::to_string(rng.Below(1000)) +
+                           "\" Width=\"" + std::to_string(40 + rng.Below(200)) +
+                           "\" Height=\"18.89765\" Font.Name=\"Arial\" Font.Height=\"-13\" Text=\"[Data" +
+                           std::to_string(rng.Below(40)) + "]\"/>\r\n";
+        if (out.size() + line.size() + 15 > size) break;
+        out += line;
+    }
+    out += "</TfrxReport>";
+    out.resize(size, ' ');
+    return out;
+}
+
 void Generate(const std::string& utf8Path, const std::string& gbkPath, uint64_t size,
               std::vector<unsigned char>& buf) {
     Rng rng(utf8Path);
@@ -350,6 +412,16 @@ void Generate(const std::string& utf8Path, const std::string& gbkPath, uint64_t 
         std::memcpy(buf.data(), text.data(), size);
         return;
     }
+    if (ext == "dat" || ext == "idx" || ext == "blb" || ext == "lbs") {
+        MakeTable(rng, ext, buf);
+        return;
+    }
+    if (ext == "fr3" && size > 100) {
+        const std::string text = MakeReportTemplate(rng, size);
+        std::memcpy(buf.data(), text.data(), size);
+        return;
+    }
+    // A compiled help file is compressed already: random bytes stand in for it.
     FillRandom(rng, buf.data(), size);
     if (ext == "chm" && size >= 16) {  // the signature, version and header length of a compiled help file
         std::memcpy(buf.data(), "ITSF", 4);

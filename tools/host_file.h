@@ -64,6 +64,29 @@ private:
     std::intptr_t handle_ = -1;
 };
 
+// A file of the writer's own beside another, for bytes it writes and reads
+// back. No name of it stays on the disk: on Linux it is removed at once and
+// lives while it is open, on Windows it goes when it is closed, so nothing is
+// left whatever ends the program.
+class ScratchFile {
+public:
+    ScratchFile() = default;
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    ~ScratchFile();
+
+    // Made beside `path`; false when it cannot be (LastErrorText() says why).
+    bool Create(const std::string& path);
+    // Appends; false when the bytes cannot be written (the disk is full, ...).
+    bool Write(const void* data, std::size_t size);
+    bool ReadAt(std::uint64_t offset, void* buffer, std::size_t size);
+    std::uint64_t Size() const { return size_; }
+
+private:
+    std::intptr_t handle_ = -1;
+    std::uint64_t size_ = 0;
+};
+
 // The whole of a small file (a control document).
 bool ReadWholeFile(const std::string& path, std::string& out);
 

@@ -46,6 +46,19 @@ bool WriteAll(int fd, const char* p, std::size_t size, const off_t* at) {
     return true;
 }
 
+// Exactly `size` bytes at `offset`; false when the file ends before or a read fails.
+bool ReadAll(int fd, std::uint64_t offset, char* p, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = pread(fd, p, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+        offset += static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
 } // namespace
 
 std::string LastErrorText() { return std::strerror(errno); }
@@ -70,16 +83,7 @@ bool InputFile::Open(const std::string& path) {
 }
 
 bool InputFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) {
-    char* p = static_cast<char*>(buffer);
-    while (size > 0) {
-        ssize_t n = pread(static_cast<int>(handle_), p, size, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        size -= static_cast<std::size_t>(n);
-        offset += static_cast<std::uint64_t>(n);
-    }
-    return true;
+    return ReadAll(static_cast<int>(handle_), offset, static_cast<char*>(buffer), size);
 }
 
 long long InputFile::Read(void* buffer, std::size_t size) {
@@ -88,6 +92,30 @@ long long InputFile::Read(void* buffer, std::size_t size) {
         if (n < 0 && errno == EINTR) continue;
         return n;
     }
+}
+
+ScratchFile::~ScratchFile() {
+    if (handle_ >= 0) close(static_cast<int>(handle_));
+}
+
+bool ScratchFile::Create(const std::string& path) {
+    const std::string name = path + ".scratch-" + std::to_string(getpid());
+    int fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    unlink(name.c_str());
+    handle_ = fd;
+    return true;
+}
+
+bool ScratchFile::Write(const void* data, std::size_t size) {
+    const off_t at = static_cast<off_t>(size_);
+    if (!WriteAll(static_cast<int>(handle_), static_cast<const char*>(data), size, &at)) return false;
+    size_ += size;
+    return true;
+}
+
+bool ScratchFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) {
+    return ReadAll(static_cast<int>(handle_), offset, static_cast<char*>(buffer), size);
 }
 
 bool OutputFile::Create(const std::string& path, bool program) {

@@ -69,6 +69,22 @@ bool WriteAll(HANDLE h, const char* p, std::size_t size, OVERLAPPED* at) {
     return true;
 }
 
+// Exactly `size` bytes at `offset`; false when the file ends before or a read fails.
+bool ReadAll(HANDLE h, std::uint64_t offset, char* p, std::size_t size) {
+    while (size > 0) {
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD n = 0;
+        const DWORD chunk = static_cast<DWORD>(size < (1u << 30) ? size : (1u << 30));
+        if (!ReadFile(h, p, chunk, &n, &at) || n == 0) return false;
+        p += n;
+        size -= n;
+        offset += n;
+    }
+    return true;
+}
+
 } // namespace
 
 std::wstring ApiPath(const std::string& path) {
@@ -119,19 +135,7 @@ bool InputFile::Open(const std::string& path) {
 }
 
 bool InputFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) {
-    char* p = static_cast<char*>(buffer);
-    while (size > 0) {
-        OVERLAPPED at = {};
-        at.Offset = static_cast<DWORD>(offset);
-        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-        DWORD n = 0;
-        const DWORD chunk = static_cast<DWORD>(size < (1u << 30) ? size : (1u << 30));
-        if (!ReadFile(AsHandle(handle_), p, chunk, &n, &at) || n == 0) return false;
-        p += n;
-        size -= n;
-        offset += n;
-    }
-    return true;
+    return ReadAll(AsHandle(handle_), offset, static_cast<char*>(buffer), size);
 }
 
 long long InputFile::Read(void* buffer, std::size_t size) {
@@ -139,6 +143,32 @@ long long InputFile::Read(void* buffer, std::size_t size) {
     const DWORD chunk = static_cast<DWORD>(size < (1u << 30) ? size : (1u << 30));
     if (!ReadFile(AsHandle(handle_), buffer, chunk, &n, nullptr)) return -1;
     return n;
+}
+
+ScratchFile::~ScratchFile() {
+    if (handle_ != -1) CloseHandle(AsHandle(handle_));
+}
+
+bool ScratchFile::Create(const std::string& path) {
+    const std::string name = path + ".scratch-" + std::to_string(GetCurrentProcessId());
+    HANDLE h = CreateFileW(ApiPath(name).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                           CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    handle_ = reinterpret_cast<std::intptr_t>(h);
+    return true;
+}
+
+bool ScratchFile::Write(const void* data, std::size_t size) {
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(size_);
+    at.OffsetHigh = static_cast<DWORD>(size_ >> 32);
+    if (!WriteAll(AsHandle(handle_), static_cast<const char*>(data), size, &at)) return false;
+    size_ += size;
+    return true;
+}
+
+bool ScratchFile::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) {
+    return ReadAll(AsHandle(handle_), offset, static_cast<char*>(buffer), size);
 }
 
 bool OutputFile::Create(const std::string& path, bool) {

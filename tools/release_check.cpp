@@ -368,7 +368,7 @@ std::string PayloadSizeProblem(std::uint64_t total) {
     if (total <= kMaxPayloadBytes) return std::string();
     const std::uint64_t mib = kMaxPayloadBytes >> 20;
     const std::string gib = std::to_string(mib / 1024) + "." + std::to_string(mib % 1024 * 10 / 1024) + " GiB";
-    return "the payload is " + GroupDigits(total) + " bytes, more than the " + GroupDigits(kMaxPayloadBytes) +
+    return "the payload as written into the setup is " + GroupDigits(total) + " bytes, more than the " + GroupDigits(kMaxPayloadBytes) +
            " bytes (" + gib + ") a setup may carry: a 32-bit program's image must fit below 2 GB with the "
            "system's own code, and a larger setup does not start (error 8, not enough memory)";
 }
@@ -410,16 +410,16 @@ ReleaseReport CheckRelease(const std::string& manifestText, const std::string* i
     if (manifestReadable) {
         auto key = [&](const std::string& file) { return folder.fileKey ? folder.fileKey(file) : file; };
         std::set<std::string> named;
-        std::uint64_t total = 0;
         for (const ReleaseItem& it : report.items) {
             named.insert(key(it.file));
-            total += it.size;
+            // The checksum table and the resource directory count an item's bytes in 32 bits.
+            if (it.size > 0xFFFFFFFFu)
+                report.problems.push_back(LineLabel(it.entry.LineIndex) + it.file + " has " + GroupDigits(it.size) +
+                                          " bytes, more than the 4,294,967,295 bytes an item may have");
         }
         for (const std::string& f : folder.listFiles())
             if (!named.count(key(f)))
                 report.warnings.push_back("the file " + f + " is not named by the manifest and is left out");
-        std::string size = PayloadSizeProblem(total);
-        if (!size.empty()) report.problems.push_back(size);
     }
     return report;
 }

@@ -95,7 +95,8 @@ void CheckManifest(const std::string& manifestText, const std::string& defaultFo
 // that may not do what the author meant (warnings), given the accepted items.
 void CheckControlFile(const std::string& iniText, ReleaseReport& report);
 
-// The message for a payload larger than kMaxPayloadBytes, or empty.
+// The message for a payload larger than kMaxPayloadBytes, or empty: the
+// payload as the setup carries it, its items stored or compressed.
 std::string PayloadSizeProblem(std::uint64_t totalBytes);
 
 // Items that the setup fetches by fixed type and name besides the manifest walk.

@@ -2,8 +2,10 @@
 // program, with no compiler or linker.
 //
 //   release_writer PROGRAM.exe RELEASE_DIR -o SETUP.exe [--allow-64bit] [--depfile FILE] [--quiet]
+//                  [--store | --level N]
 //   release_writer --check RELEASE_DIR
 //   release_writer --winget SETUP.exe --url URL -o DIR   (winget_manifest.h)
+//   release_writer --verify SETUP.exe [RELEASE_DIR]
 //
 // PROGRAM.exe is TavixSetup.exe as the build makes it: the program with its
 // own resources (manifest, icon, pictures) and no release. RELEASE_DIR holds
@@ -21,6 +23,12 @@
 // written, nothing is left behind (exit code 3). Signing is a step of its own,
 // afterwards.
 //
+// Items that shrink travel in compressed blocks (tools/block_writer.h), the
+// others as they are; --store writes every item as it is (quick test
+// builds), --level N sets zstd's level (1 to 22, default 19). --verify
+// decodes every item of a setup and compares it with its checksum table and,
+// given RELEASE_DIR, with the release's files (tools/setup_verify.h).
+//
 // --allow-64bit accepts a 64-bit (PE32+) build of the program, for the tests
 // on hosts that run only 64-bit programs. --depfile writes the files the
 // setup was made from, for the build; --quiet leaves out what the setup
@@ -31,6 +39,7 @@
 #include <string>
 #include <vector>
 
+#include "block_writer.h"
 #include "host_file.h"
 #include "host_text.h"
 #include "le_bytes.h"
@@ -40,6 +49,8 @@
 #include "setupdata/crc32.h"
 #include "setupdata/gbk.h"
 #include "winget_manifest.h"
+#include "setupdata/payload_blocks.h"
+#include "setup_verify.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -58,27 +69,50 @@ constexpr std::size_t kChunk = 1u << 18;  // measured: steadier and faster than 
 void Say(const std::string& text) { PrintLine(stderr, std::string(kMe) + ": " + text); }
 
 int Usage() {
-    PrintLine(stderr, "usage: release_writer PROGRAM.exe RELEASE_DIR -o SETUP.exe [--allow-64bit]");
+    PrintLine(stderr, "usage: release_writer PROGRAM.exe RELEASE_DIR -o SETUP.exe [--allow-64bit] [--store | --level N]");
     PrintLine(stderr, "       release_writer --check RELEASE_DIR");
     PrintLine(stderr, "       release_writer --winget SETUP.exe --url URL -o DIR");
+    PrintLine(stderr, "       release_writer --verify SETUP.exe [RELEASE_DIR]");
     return kUsage;
 }
 
 struct Options {
-    bool checkOnly = false, allow64 = false, quiet = false;
+    bool checkOnly = false, allow64 = false, quiet = false, verify = false;
     std::string program, release, output, depfile;
+    PackOptions pack;
 };
+
+// The level of --level: a number of zstd's levels.
+bool ParseLevel(const std::string& text, int& level) {
+    if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    level = std::stoi(text);
+    return level >= kMinLevel && level <= kMaxLevel;
+}
 
 bool ParseOptions(const std::vector<std::string>& args, Options& o) {
     std::vector<std::string> plain;
+    bool levelGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--check") o.checkOnly = true;
         else if (a == "--allow-64bit") o.allow64 = true;
         else if (a == "--quiet") o.quiet = true;
+        else if (a == "--verify") o.verify = true;
+        else if (a == "--store") o.pack.store = true;
+        else if (a == "--level" && i + 1 < args.size()) {
+            if (!ParseLevel(args[++i], o.pack.level)) return false;
+            levelGiven = true;
+        }
         else if ((a == "-o" || a == "--depfile") && i + 1 < args.size()) (a == "-o" ? o.output : o.depfile) = args[++i];
         else if (a.size() > 1 && a[0] == '-') return false;
         else plain.push_back(a);
+    }
+    if (o.pack.store && levelGiven) return false;
+    if (o.verify) {
+        if (o.checkOnly || plain.empty() || plain.size() > 2 || !o.output.empty()) return false;
+        o.program = plain[0];
+        if (plain.size() == 2) o.release = plain[1];
+        return true;
     }
     if (o.checkOnly) {
         if (plain.size() != 1 || !o.output.empty()) return false;
@@ -115,10 +149,11 @@ bool CheckReleaseFolder(const std::string& dir, ReleaseReport& report, std::stri
 
 // Where the bytes of one resource of the setup come from.
 struct Source {
-    enum Kind { kProgram, kText, kItem, kChecksums } kind;
+    enum Kind { kProgram, kText, kItem, kChecksums, kBlock } kind;
     std::uint64_t programOffset = 0;  // kProgram
     std::string text;                 // kText
     const ReleaseItem* item = nullptr;
+    std::size_t index = 0;            // kItem: of the item; kBlock: of the block
 };
 
 // The setup's file as it is written, from its first byte to its last, with
@@ -173,6 +208,17 @@ public:
         }
         if (ok_ && copied != item.size) Fail(changed);
         return sum;
+    }
+
+    // `size` bytes of the scratch file from `from`.
+    void CopyScratch(ScratchFile& scratch, std::uint64_t from, std::uint64_t size) {
+        while (ok_ && size > 0) {
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(size, buffer_.size()));
+            if (!Check(scratch.ReadAt(from, buffer_.data(), n), "cannot read the scratch file")) return;
+            Put(buffer_.data(), n);
+            from += n;
+            size -= n;
+        }
     }
 
     // Sets the header's checksum and gives the file its name; `companion`
@@ -262,13 +308,38 @@ int WriteSetup(const Options& o, const ReleaseReport& report, const std::string&
     const std::string version = VersionResourceData(ini);
     add(ResId::Number(kRtVersion), ResId::Number(1), static_cast<std::uint32_t>(version.size()),
         Source{Source::kText, 0, version, nullptr});
-    std::vector<ItemChecksum> sums;
-    for (const ReleaseItem& item : report.items) {
-        sums.push_back(ItemChecksum{AsciiUpper(item.entry.ResourceName), AsciiUpper(item.entry.ResourceType), 0,
-                                    static_cast<std::uint32_t>(item.size)});
-        add(ResId::Ascii(sums.back().type), ResId::Ascii(sums.back().name), sums.back().size,
-            Source{Source::kItem, 0, std::string(), &item});
+    // The items that shrink are compressed first, into a scratch file, so
+    // that the layout knows the blocks' sizes.
+    ScratchFile scratch;
+    PackPlan pack;
+    std::string failure;
+    if (!scratch.Create(o.output)) return notWritten("cannot write beside " + o.output + ": " + LastErrorText());
+    if (!PackItems(report.items, o.pack, scratch, pack, failure)) return notWritten(failure);
+    const std::string tooLarge = PayloadSizeProblem(pack.writtenBytes);
+    if (!tooLarge.empty()) {
+        Say(tooLarge);
+        Say("the release in " + o.release + " is refused (1 problem)");
+        return kRefused;
     }
+    // In manifest order; a block stands where its first item is.
+    for (std::size_t i = 0; i < report.items.size(); ++i) {
+        const ItemChecksum& sum = pack.sums[i];
+        const int b = pack.blockOf[i];
+        if (b < 0)
+            add(ResId::Ascii(sum.type), ResId::Ascii(sum.name), sum.size, Source{Source::kItem, 0, std::string(),
+                                                                                  &report.items[i], i});
+        else if (pack.blocks[b].items.front() == i)
+            add(ResId::Number(static_cast<std::uint16_t>(pack.blocks[b].id)), ResId::Number(0),
+                static_cast<std::uint32_t>(kBlockHeaderSize + pack.blocks[b].frameSize),
+                Source{Source::kBlock, 0, std::string(), nullptr, static_cast<std::size_t>(b)});
+    }
+    // The blocks' resources: type RT_RCDATA, their IDs as names.
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (sources[i].kind == Source::kBlock) {
+            entries[i].name = entries[i].type;
+            entries[i].type = ResId::Number(kChecksumTableType);
+        }
+    std::vector<ItemChecksum>& sums = pack.sums;
     const std::size_t tableSize = FormatChecksumTable(sums).size();  // the CRCs do not change its length
     add(ResId::Number(kChecksumTableType), ResId::Number(kChecksumTableId), static_cast<std::uint32_t>(tableSize),
         Source{Source::kChecksums, 0, std::string(), nullptr});
@@ -284,15 +355,20 @@ int WriteSetup(const Options& o, const ReleaseReport& report, const std::string&
     out.Put(plan.headers);
     out.CopyProgram(plan.headers.size(), plan.keep - plan.headers.size());
     out.Put(layout.directory);
-    sums.clear();
     for (std::size_t i = 0; i < entries.size() && out.Ok(); ++i) {
         out.PadTo(plan.keep + layout.dataOffsets[i]);
         const Source& s = sources[i];
         switch (s.kind) {
         case Source::kProgram: out.CopyProgram(s.programOffset, entries[i].size); break;
         case Source::kText: out.Put(s.text); break;
-        case Source::kItem: sums.push_back(out.CopyItem(*s.item)); break;
+        case Source::kItem: sums[s.index].crc32 = out.CopyItem(*s.item).crc32; break;
         case Source::kChecksums: out.Put(FormatChecksumTable(sums)); break;
+        case Source::kBlock: {
+            const PackedBlock& b = pack.blocks[s.index];
+            out.Put(FormatBlockHeader(BlockHeader{kCodecZstd, b.decodedSize, b.frameSize}));
+            out.CopyScratch(scratch, b.frameAt, b.frameSize);
+            break;
+        }
         }
     }
     out.PadTo(plan.keep + plan.resourceRawSize);
@@ -315,6 +391,7 @@ int Run(const std::vector<std::string>& args) {
     if (!args.empty() && args[0] == "--winget") return RunWingetCommand(args);
     Options o;
     if (!ParseOptions(args, o)) return Usage();
+    if (o.verify) return VerifySetup(o.program, o.release);
     ReleaseReport report;
     std::string manifest, ini;
     if (!CheckReleaseFolder(o.release, report, manifest, ini)) return kRefused;

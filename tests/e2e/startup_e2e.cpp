@@ -23,7 +23,7 @@ void CheckControlFilesMatchPayload() {
         std::string onDisk;
         Check(ReadFileBytes(WindowsTempDir() + kControlFileNames[i], onDisk), "%s is missing",
               ToUtf8(kControlFileNames[i]).c_str());
-        Check(onDisk == std::string(static_cast<const char*>(item.data), item.size), "%s differs from its item",
+        Check(onDisk == tavix::ReadPayload(item), "%s differs from its item",
               ToUtf8(kControlFileNames[i]).c_str());
     }
     FreeLibrary(exe);

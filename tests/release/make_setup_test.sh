@@ -23,6 +23,8 @@ make_setup() {
 #   log:SED  ini:SED     edit Setup.log / Setup.ini byte-wise with sed
 #   py:FILE:EXPR         replace the bytes b of FILE with Python's EXPR
 #   rm:PATH  mkdir:PATH  add:PATH (a small file)  big:PATH:BYTES (a sparse file)
+#   noise:PATH:BYTES     a sparse file whose first megabyte is random: the writer
+#                        finds that it does not shrink and stores it as it is
 #   ln:TARGET:PATH       PATH becomes a symbolic link to TARGET
 apply() {
   local rel=$1 e rest
@@ -38,6 +40,8 @@ apply() {
       mkdir:*) mkdir -p "$rel/${e#mkdir:}" ;;
       add:*) echo stray >"$rel/${e#add:}" ;;
       big:*) rest=${e#big:}; truncate -s "${rest#*:}" "$rel/${rest%%:*}" ;;
+      noise:*) rest=${e#noise:}; head -c 1048576 /dev/urandom >"$rel/${rest%%:*}"
+               truncate -s "${rest#*:}" "$rel/${rest%%:*}" ;;
       ln:*) rest=${e#ln:}; ln -s "${rest%%:*}" "$rel/${rest#*:}" ;;
       *) fail "unknown step $e" ;;
     esac
@@ -92,7 +96,7 @@ case_refusals() {
     'no-caption|ini:/^Caption=/d|Setup.ini: [Form] Caption is missing or empty'
     'program-in-folder|ini:s/^FileName=TAVI.exe/FileName=bin\\TAVI.exe/|Setup.ini: [Run] FileName "bin\TAVI.exe" is not a plain file name (has a folder part): the main program is written into the installation folder before any other folder exists'
     'link-without-backslash|ini:s/^desKtopLink=\\/desKtopLink=/|Setup.ini: [Form] desKtopLink "Quorvix轻量版v3.1.lnk" is not "\" and a file name ending in ".lnk"'
-    'too-large|big:Data/Big.bin:1610612737;py:Setup.log:b + b"\r\nBigItem name3 Data\\Big.bin"|more than the 1,610,612,736 bytes (1.5 GiB) a setup may carry')
+    'too-large|noise:Data/Big.bin:1610612737;py:Setup.log:b + b"\r\nBigItem name3 Data\\Big.bin"|the payload as written into the setup is 1,610,6')
   local row name steps words
   for row in "${rows[@]}"; do
     IFS='|' read -r name steps words <<<"$row"

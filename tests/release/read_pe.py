@@ -13,9 +13,14 @@ and zlib, independently of the tools that wrote it. Prints one fact per line:
   icon-group 1 48,32,16                each icon group and the sizes of its icons
   item TXTNAME/FILETXT6 272 <sha256> <crc32> 2052
                                        each payload item: type/name (strings), size,
-                                       SHA-256, CRC-32 (zlib) and language
+                                       SHA-256, CRC-32 (zlib) and language; an item
+                                       in a compressed block as Debian's zstd command
+                                       decodes it
   checksum FILETXT6 TXTNAME <crc32> 272
-                                       each line of the checksum table (RT_RCDATA 7001)
+                                       each line of the checksum table (RT_RCDATA 7001),
+                                       without the place of an item in a block
+  block 7002 <decoded size> <items>    each compressed block (RT_RCDATA 7002 on): its
+                                       header checked, its frame decoded by zstd
   resource-order sorted|unsorted       whether every directory lists its named
                                        entries in ascending order of their UTF-16
                                        units, as the loader's binary search needs
@@ -23,6 +28,7 @@ and zlib, independently of the tools that wrote it. Prints one fact per line:
 """
 import hashlib
 import struct
+import subprocess
 import sys
 import zlib
 
@@ -30,6 +36,20 @@ import pefile
 
 RT_RCDATA = 10
 CHECKSUM_TABLE_ID = 7001
+FIRST_BLOCK_ID = 7002
+BLOCK_HEADER = struct.Struct("<4sHBBQQ")  # "TXBK", header size, codec, 0, decoded size, frame size
+
+
+def decode_block(blob):
+    """The decoded bytes of a block resource, by the zstd command; raises
+    ValueError when its header is not as documented."""
+    magic, header_size, codec, zero, decoded, frame = BLOCK_HEADER.unpack_from(blob, 0)
+    if (magic, header_size, codec, zero) != (b"TXBK", BLOCK_HEADER.size, 1, 0) or frame != len(blob) - header_size:
+        raise ValueError("a block header other than documented")
+    out = subprocess.run(["zstd", "-d", "-c"], input=blob[header_size:], stdout=subprocess.PIPE, check=True).stdout
+    if len(out) != decoded:
+        raise ValueError("decodes to %d bytes, its header says %d" % (len(out), decoded))
+    return out
 
 
 def version_text(ms, ls):
@@ -69,6 +89,7 @@ def facts(path):
                 if key in (b"Translation", "Translation"):
                     out.append("translation " + value.replace("0x", ""))
 
+    blocks, table = {}, []
     for rtype in pe.DIRECTORY_ENTRY_RESOURCE.entries:
         for rname in rtype.directory.entries:
             for lang in rname.directory.entries:
@@ -83,11 +104,22 @@ def facts(path):
                 elif rtype.id == RT_RCDATA and rname.name is None and rname.id == CHECKSUM_TABLE_ID:
                     for line in blob.decode("ascii").split("\r\n"):
                         if line:
-                            out.append("checksum " + line)
+                            out.append("checksum " + " ".join(line.split(" ")[:4]))
+                            table.append(line.split(" "))
+                elif rtype.id == RT_RCDATA and rname.name is None and rname.id >= FIRST_BLOCK_ID:
+                    blocks[rname.id] = (blob, lang.id)
                 elif rtype.id == pefile.RESOURCE_TYPE["RT_GROUP_ICON"]:
                     _, _, count = struct.unpack_from("<HHH", blob, 0)
                     sizes = [str(blob[6 + 14 * i] or 256) for i in range(count)]  # GRPICONDIRENTRY.bWidth
                     out.append("icon-group %s %s" % (rname.id if rname.name is None else rname.name, ",".join(sizes)))
+    for block_id, (blob, lang) in sorted(blocks.items()):
+        data = decode_block(blob)
+        members = [l for l in table if len(l) == 6 and int(l[4]) == block_id]
+        out.append("block %d %d %d" % (block_id, len(data), len(members)))
+        for name, rtype, _crc, size, _block, offset in members:
+            item = data[int(offset):int(offset) + int(size)]
+            out.append("item %s/%s %d %s %08x %d" % (rtype, name, len(item), hashlib.sha256(item).hexdigest(),
+                                                    zlib.crc32(item), lang))
     out.append("resource-order " + ("sorted" if named_in_order(pe.DIRECTORY_ENTRY_RESOURCE) else "unsorted"))
     security = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
     out.append("signed " + ("yes" if security.Size > 0 else "no"))

@@ -111,3 +111,33 @@ TEST(ChecksumTableFind, TypeAndNameIgnoringCase) {
 }
 
 } // namespace
+
+namespace {
+
+// An item in a compressed block carries the block's ID and its offset there.
+TEST(ChecksumTable, ThePlaceOfAnItemInABlock) {
+    std::vector<ItemChecksum> items = {{"A", "T", 0x0a, 10, 0, 0},
+                                       {"B", "T", 0x0b, 11, 7002, 0},
+                                       {"C", "T", 0x0c, 12, 7002, 11},
+                                       {"D", "T", 0x0d, 13, 0x7FFF, 123456789012ull}};
+    const std::string text = FormatChecksumTable(items);
+    EXPECT_EQ(text, "A T 0000000a 10\r\nB T 0000000b 11 7002 0\r\nC T 0000000c 12 7002 11\r\n"
+                    "D T 0000000d 13 32767 123456789012\r\n");
+    ChecksumTable t = ParseChecksumTable(text);
+    ASSERT_EQ(t.items.size(), 4u);
+    EXPECT_EQ(t.damagedLines, 0u);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        EXPECT_TRUE(Same(t.items[i], items[i])) << i;
+        EXPECT_EQ(t.items[i].block, items[i].block) << i;
+        EXPECT_EQ(t.items[i].offset, items[i].offset) << i;
+    }
+    for (const char* bad : {"A T 0000000a 10 7001 0", "A T 0000000a 10 32768 0", "A T 0000000a 10 7002",
+                            "A T 0000000a 10 7002 ", "A T 0000000a 10 7002 1 9", "A T 0000000a 10 7002 -1",
+                            "A T 0000000a 10 x7002 1", "A T 0000000a 10 7002 12345678901234567890"}) {
+        ChecksumTable d = ParseChecksumTable(bad);
+        EXPECT_EQ(d.items.size(), 0u) << bad;
+        EXPECT_EQ(d.damagedLines, 1u) << bad;
+    }
+}
+
+} // namespace

@@ -8,6 +8,7 @@
 #include "e2e.h"
 #include "setupdata/checksums.h"
 #include "setupdata/crc32.h"
+#include "setupdata/payload_blocks.h"
 
 namespace e2e {
 namespace {
@@ -44,13 +45,30 @@ public:
     // The file offset and size of the data of resource (type, name), the
     // first language; names compare without regard to ASCII case.
     void Find(const wchar_t* type, const wchar_t* name, DWORD& offset, DWORD& size) {
+        IMAGE_RESOURCE_DATA_ENTRY* data = DataEntry(type, name);
+        offset = Offset(data->OffsetToData);
+        size = data->Size;
+    }
+
+    IMAGE_RESOURCE_DATA_ENTRY* DataEntry(const wchar_t* type, const wchar_t* name) {
         DWORD names = Entry(resources_, type), languages = Entry(resources_ + names, name);
         auto* dir = At<IMAGE_RESOURCE_DIRECTORY>(resources_ + languages);
         Check(dir->NumberOfNamedEntries + dir->NumberOfIdEntries > 0, "a resource without languages");
         auto* entry = At<IMAGE_RESOURCE_DIRECTORY_ENTRY>(resources_ + languages + sizeof(IMAGE_RESOURCE_DIRECTORY));
-        auto* data = At<IMAGE_RESOURCE_DATA_ENTRY>(resources_ + entry->OffsetToData);
-        offset = Offset(data->OffsetToData);
-        size = data->Size;
+        return At<IMAGE_RESOURCE_DATA_ENTRY>(resources_ + entry->OffsetToData);
+    }
+
+    // Gives the numbered resource `from` of `type` the number `to`.
+    void Renumber(const wchar_t* type, WORD from, WORD to) {
+        auto* names = At<IMAGE_RESOURCE_DIRECTORY>(resources_ + Entry(resources_, type));
+        const DWORD n = names->NumberOfNamedEntries + names->NumberOfIdEntries;
+        auto* e = reinterpret_cast<IMAGE_RESOURCE_DIRECTORY_ENTRY*>(names + 1);
+        for (DWORD i = 0; i < n; ++i)
+            if (!e[i].NameIsString && e[i].Id == from) {
+                e[i].Id = to;
+                return;
+            }
+        Fail("no resource %u", from);
     }
 
     std::string& Bytes() { return bytes_; }
@@ -136,12 +154,71 @@ void CopySetupWithItem(const std::wstring& path, const char* type, const char* n
     WriteCopy(pe, path);
 }
 
+// The checksum table's line of an item.
+static tavix::ItemChecksum TableLine(PeFile& pe, const char* type, const char* name) {
+    DWORD at = 0, size = 0;
+    pe.Find(MAKEINTRESOURCEW(tavix::kChecksumTableType), MAKEINTRESOURCEW(tavix::kChecksumTableId), at, size);
+    const tavix::ChecksumTable table = tavix::ParseChecksumTable(pe.Bytes().substr(at, size));
+    const tavix::ItemChecksum* line = table.Find(type, name);
+    Check(line != nullptr, "the checksum table has no line for %s", name);
+    return *line;
+}
+
 void CopySetupWithDamagedItem(const std::wstring& path, const char* type, const char* name) {
     PeFile pe(SetupExe());
+    const tavix::ItemChecksum line = TableLine(pe, type, name);
+    if (line.block) {
+        // Its bytes lie in a compressed block: the table records others.
+        Record(pe, type, name, line.crc32 ^ 0x5A);
+    } else {
+        DWORD at = 0, size = 0;
+        pe.Find(FromUtf8(type).c_str(), FromUtf8(name).c_str(), at, size);
+        Check(size > 0, "item %s is empty", name);
+        pe.Bytes()[at + size / 2] ^= 0x5A;
+    }
+    WriteCopy(pe, path);
+}
+
+unsigned CopySetupWithDamagedBlock(const std::wstring& path, const char* type, const char* name, BlockDamage how) {
+    PeFile pe(SetupExe());
+    const tavix::ItemChecksum line = TableLine(pe, type, name);
+    Check(line.block != 0, "item %s is not in a compressed block", name);
+    const wchar_t* rcdata = MAKEINTRESOURCEW(tavix::kChecksumTableType);
+    IMAGE_RESOURCE_DATA_ENTRY* entry = pe.DataEntry(rcdata, MAKEINTRESOURCEW(line.block));
     DWORD at = 0, size = 0;
-    pe.Find(FromUtf8(type).c_str(), FromUtf8(name).c_str(), at, size);
-    Check(size > 0, "item %s is empty", name);
-    pe.Bytes()[at + size / 2] ^= 0x5A;
+    pe.Find(rcdata, MAKEINTRESOURCEW(line.block), at, size);
+    tavix::BlockHeader header;
+    Check(tavix::ParseBlockHeader(pe.Bytes().data() + at, size, header), "block %u has no header", line.block);
+    const DWORD frame = at + tavix::kBlockHeaderSize;
+    switch (how) {
+    case BlockDamage::ChangedByte:
+        // In the middle of the item's share of the frame, as far as the
+        // decoded bytes tell where that is.
+        pe.Bytes()[frame + static_cast<DWORD>(header.frameSize * (line.offset + line.size / 2) / header.decodedSize)] ^=
+            0x5A;
+        break;
+    case BlockDamage::Cut: {
+        // The resource, and the frame its header announces, end half-way.
+        const std::uint64_t cut = header.frameSize / 2;
+        header.frameSize = cut;
+        entry->Size = static_cast<DWORD>(tavix::kBlockHeaderSize + cut);
+        pe.Bytes().replace(at, tavix::kBlockHeaderSize, tavix::FormatBlockHeader(header));
+        break;
+    }
+    case BlockDamage::WrongLength:
+        // The header announces one byte more than the frame decodes to.
+        header.decodedSize += 1;
+        pe.Bytes().replace(at, tavix::kBlockHeaderSize, tavix::FormatBlockHeader(header));
+        break;
+    }
+    WriteCopy(pe, path);
+    return line.block;
+}
+
+void CopySetupWithoutChecksumTable(const std::wstring& path) {
+    PeFile pe(SetupExe());
+    pe.Renumber(MAKEINTRESOURCEW(tavix::kChecksumTableType), static_cast<WORD>(tavix::kChecksumTableId),
+                static_cast<WORD>(tavix::kChecksumTableId - 1));
     WriteCopy(pe, path);
 }
 
