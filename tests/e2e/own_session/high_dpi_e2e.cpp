@@ -111,7 +111,7 @@ std::vector<COLORREF> Capture(const RECT& r) {
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
     BITMAPINFO bi = {};
-    bi.bmiHeader = {sizeof bi.bmiHeader, width, -height, 1, 32, BI_RGB};
+    bi.bmiHeader = {sizeof bi.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(mem, bmp);
@@ -145,7 +145,7 @@ Picture LoadPicture(const wchar_t* name) {
     p.width = bm.bmWidth;
     p.height = bm.bmHeight;
     BITMAPINFO bi = {};
-    bi.bmiHeader = {sizeof bi.bmiHeader, p.width, -p.height, 1, 32, BI_RGB};
+    bi.bmiHeader = {sizeof bi.bmiHeader, p.width, -p.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     std::vector<DWORD> raw(static_cast<std::size_t>(p.width) * p.height);
     HDC dc = GetDC(nullptr);
     GetDIBits(dc, bmp, 0, p.height, raw.data(), &bi, DIB_RGB_COLORS);
