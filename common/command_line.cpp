@@ -82,6 +82,8 @@ CommandLine ParseCommandLine(std::string_view args) {
             }
             cmd.hasLog = true;
             cmd.log = std::string(log);
+            cmd.logAt = static_cast<std::size_t>(log.data() - args.data());
+            cmd.logSize = log.size();
         } else if (cmd.error.empty()) {
             cmd.error = "unknown argument " + std::string(token);
         }

@@ -38,6 +38,8 @@ struct CommandLine {
     bool passive = false;  // /PASSIVE: the progress window only
     bool hasLog = false;
     std::string log;       // /LOG= value, quotes removed
+    std::size_t logAt = 0; // where that value stands in the parsed text, and its length
+    std::size_t logSize = 0;
     bool hasFolder = false;
     std::string folder;    // /D= value (trailing blanks and enclosing quotes dropped)
     std::string error;     // why the line is refused; empty when it is usable

@@ -17,10 +17,9 @@ void SilentLog::Close() {
     file_ = INVALID_HANDLE_VALUE;
 }
 
-bool SilentLog::Open(const std::string& path) {
+bool SilentLog::Open(const std::wstring& given) {
     // The path as given, made full; then its folder, reached as the system
     // reaches it, must be that path's folder and its file that file.
-    const std::wstring given = W(path);
     std::vector<wchar_t> buf(32768);
     const DWORD n = GetFullPathNameW(given.c_str(), static_cast<DWORD>(buf.size()), buf.data(), nullptr);
     if (n == 0 || n >= buf.size()) return false;

@@ -14,7 +14,8 @@ public:
     SilentLog(const SilentLog&) = delete;
     SilentLog& operator=(const SilentLog&) = delete;
     ~SilentLog();
-    // Opens the file at `path` (GBK; made when missing) to add to it; false
+    // Opens the file at `path` (its name as typed; made when missing) to add
+    // to it; false
     // for a path whose opened file is another than the path says (a link at
     // the file or at a folder on its way: a junction, a symbolic link, a
     // mount point, a drive mapped to a folder), a file that has more than
@@ -22,7 +23,7 @@ public:
     // then. The program writes with more rights than whoever could have put
     // such a name there, so it writes only into a file that is what its path
     // says.
-    bool Open(const std::string& path);
+    bool Open(const std::wstring& path);
     // Adds one line (GBK text). After a write that fails, one line says so
     // where it can, and nothing more is written.
     void Line(const std::string& gbk);

@@ -115,21 +115,22 @@ bool MayInstallOver(tavix::SilentLog& log, const std::string& newSerial, std::st
 
 } // namespace
 
-ExitCode RunSilent(const tavix::CommandLine& cmd, bool lossless) {
+ExitCode RunSilent(const tavix::WideCommandLine& line) {
+    const tavix::CommandLine& cmd = line.cmd;
     // No box of the system either: a script must never wait on one.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
     // The log is opened only for a run that may go on: a command line that
-    // is refused, or that names a file otherwise than it was typed (a
-    // character without a GBK form), never creates or touches a file, and a
-    // second copy leaves the first copy's log alone.
-    if (!cmd.error.empty() || !lossless) return ExitCode::BadCommandLine;
+    // is refused, or whose switches or folder hold a character without a
+    // GBK form (the folder would be another than typed), never creates or
+    // touches a file, and a second copy leaves the first copy's log alone.
+    if (!cmd.error.empty() || !line.lossless) return ExitCode::BadCommandLine;
     HANDLE mutex = CreateMutexA(nullptr, TRUE, tavix::kMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         if (mutex) CloseHandle(mutex);
         return ExitCode::AnotherCopy;
     }
     tavix::SilentLog log;
-    if (cmd.hasLog && !log.Open(cmd.log)) return ExitCode::BadCommandLine;
+    if (cmd.hasLog && !log.Open(line.log)) return ExitCode::BadCommandLine;
     log.Line(std::string(tavix::kAppTitle) + (cmd.passive ? ": silent installation with its progress window"
                                                           : ": silent installation"));
 

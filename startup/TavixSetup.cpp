@@ -5,7 +5,7 @@
 
 #include "RunOnce.h"
 #include "Unit_main.h"
-#include "common/command_line.h"
+#include "common/wide_command_line.h"
 #include "common/product.h"
 #include "common/setup_state.h"
 #include "common/silent_log.h"
@@ -48,11 +48,9 @@ int RunWizard() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR args, int) {
     tavix::LimitDllSearch();
-    const std::wstring wide = args ? args : L"";
-    const std::string gbk = tavix::G(wide);
-    const tavix::CommandLine cmd = tavix::ParseCommandLine(gbk);
+    const tavix::WideCommandLine line = tavix::ParseWideCommandLine(args ? args : L"");
     runonce::Startup();
-    const int code = cmd.Unattended() ? static_cast<int>(install::RunSilent(cmd, tavix::W(gbk) == wide)) : RunWizard();
+    const int code = line.cmd.Unattended() ? static_cast<int>(install::RunSilent(line)) : RunWizard();
     runonce::Shutdown();
     return code;
 }

@@ -9,7 +9,7 @@
 
 #include <memory>
 
-#include "common/command_line.h"
+#include "common/wide_command_line.h"
 #include "common/product.h"
 #include "common/product_process.h"
 #include "common/silent_log.h"
@@ -84,8 +84,9 @@ struct Ending {
     void From(const uninstall::UninstallReport& r) { uninstallerGoes = !r.keptForSecondRun; }
 };
 
-UninstallExit RunSilently(const tavix::CommandLine& cmd, const std::string& exePath, const std::string& selfRemoval,
-                          Ending& ending) {
+UninstallExit RunSilently(const tavix::WideCommandLine& line, const std::string& exePath,
+                          const std::string& selfRemoval, Ending& ending) {
+    const tavix::CommandLine& cmd = line.cmd;
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
     // The log is opened only for a run that may go on: a refused command
     // line never creates or touches a file, and a second copy leaves the
@@ -97,7 +98,7 @@ UninstallExit RunSilently(const tavix::CommandLine& cmd, const std::string& exeP
         return UninstallExit::AnotherCopy;
     }
     tavix::SilentLog log;
-    if (cmd.hasLog && !log.Open(cmd.log)) return UninstallExit::BadCommandLine;
+    if (cmd.hasLog && !log.Open(line.log)) return UninstallExit::BadCommandLine;
     // A log that could not be written to the end, its last line included,
     // makes a success code 6.
     auto finish = [&log](UninstallExit code, const std::string& why) {
@@ -185,10 +186,10 @@ UninstallExit RunWithWindow(const std::string& exePath, const std::string& selfR
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR args, int) {
     tavix::LimitDllSearch();
     if (uninstall::RunAsHelper()) return 0;
-    const std::wstring wide = args ? args : L"";
-    tavix::CommandLine cmd = tavix::ParseCommandLine(tavix::G(wide));
-    if (tavix::W(tavix::G(wide)) != wide && cmd.error.empty())
-        cmd.error = "the command line holds characters without a GBK form";
+    tavix::WideCommandLine line = tavix::ParseWideCommandLine(args ? args : L"");
+    tavix::CommandLine& cmd = line.cmd;
+    // The log's name may hold any character; the rest of the line is GBK.
+    if (!line.lossless && cmd.error.empty()) cmd.error = "the command line holds characters without a GBK form";
     if (cmd.hasFolder && cmd.error.empty()) cmd.error = "/D= is no switch of the uninstaller";
 
     // The helper starts up beside the work; without one, this file and its
@@ -197,7 +198,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR args, int) {
     const std::string selfRemoval = helper.Start() ? std::string() : helper.Why();
     const std::string exePath = tavix::G(ModulePath());
     Ending ending;
-    const UninstallExit code = cmd.Unattended() ? RunSilently(cmd, exePath, selfRemoval, ending)
+    const UninstallExit code = cmd.Unattended() ? RunSilently(line, exePath, selfRemoval, ending)
                                                 : RunWithWindow(exePath, selfRemoval, ending);
     helper.Release(ending.uninstallerGoes);
     return static_cast<int>(code);

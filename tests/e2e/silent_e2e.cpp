@@ -179,10 +179,10 @@ E2E_SCENARIO(silent_installation_without_its_desktop_shortcut_ends_with_6) {
     Check(FilesIn(ProgramGroupDir() + L"\\").size() == 4, "the program group does not hold four items");
 }
 
-// The log is checked before it is opened: a name that the system would read
-// otherwise than it was typed, or a file with a second name, is refused and
-// nothing is created or emptied; a second copy given the first copy's log
-// leaves it alone and says that another copy runs.
+// The log is checked before it is opened: a file with a second name is
+// refused and nothing is created or emptied; a second copy given the first
+// copy's log leaves it alone and says that another copy runs. The log's name
+// is taken as it was typed, the folder's must have a GBK form.
 E2E_SCENARIO(silent_log_is_checked_before_it_is_opened) {
     const std::wstring dir = std::wstring(kTestRoot) + L"\\日志\\";
     InstallScenario s(dir);
@@ -191,12 +191,16 @@ E2E_SCENARIO(silent_log_is_checked_before_it_is_opened) {
     // A superscript one has no GBK form; the system's best fit makes it 1.
     const std::wstring fitted = std::wstring(kTestRoot) + L"\\run1.log", asked = std::wstring(kTestRoot) + L"\\run\u00B9.log";
     WriteFileBytes(fitted, kept);
-    SilentRun run = RunSilently(SetupExe(), L"/S \"/LOG=" + asked + L"\" /D=" + dir);
+    SilentRun run = RunSilently(SetupExe(), L"/S \"/LOG=" + asked + L"\" /D=" + dir + L"\u00B9");
     std::string bytes;
-    Check(run.code == static_cast<DWORD>(ExitCode::BadCommandLine), "/LOG= with a superscript one: exit code %lu", run.code);
-    Check(ReadFileBytes(fitted, bytes) && bytes == kept, "run1.log was changed");
-    Check(!FileExists(asked), "run\\u00B9.log was made");
+    Check(run.code == static_cast<DWORD>(ExitCode::BadCommandLine), "/D= with a superscript one: exit code %lu", run.code);
+    Check(!FileExists(asked), "run\\u00B9.log was made for a refused folder");
     CheckNothingInstalled(dir);
+    run = RunSilently(SetupExe(), L"/S \"/LOG=" + asked + L"\" /D=" + dir);
+    Check(run.code == 0, "/LOG= with a superscript one: exit code %lu", run.code);
+    Check(EndsWith(ReadLog(asked), L"exit code 0: installed\r\n"), "run\\u00B9.log does not hold the log");
+    Check(ReadFileBytes(fitted, bytes) && bytes == kept, "run1.log was changed");
+    CleanInstallation(dir);
 
     // A file with a second name, which may lie anywhere on the drive.
     const std::wstring other = std::wstring(kTestRoot) + L"\\other name.txt", linked = std::wstring(kTestRoot) + L"\\linked.log";

@@ -29,9 +29,10 @@ DWORD SilentInstall(const std::wstring& exe, const std::wstring& dir) {
 }
 
 // Runs the folder's Uninstall.exe with /S to its end; returns its exit code
-// and the log.
+// and the log, whose name holds characters without a GBK form, as a profile
+// folder's name may.
 DWORD SilentUninstall(const std::wstring& dir, std::wstring& log) {
-    const std::wstring logPath = std::wstring(kTestRoot) + L"\\卸载 记录.log";
+    const std::wstring logPath = std::wstring(kTestRoot) + L"\\卸载 记录 \u0141\u00F3d\u017A.log";
     DeleteFileW(logPath.c_str());
     Process p = Launch(dir + L"Uninstall.exe", L"/S \"/LOG=" + logPath + L"\"");
     DWORD code = WaitExit(p, 120000);

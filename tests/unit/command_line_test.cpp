@@ -25,7 +25,12 @@ TEST_P(CommandLineTable, ParsesTheSwitches) {
     tavix::CommandLine cmd = ParseCommandLine(c.args);
     EXPECT_EQ(cmd.silent, c.silent);
     EXPECT_EQ(cmd.hasLog, c.log != nullptr);
-    if (c.log) { EXPECT_EQ(cmd.log, c.log); }
+    if (c.log) {
+        EXPECT_EQ(cmd.log, c.log);
+        // Where the name stands in the text: the program takes it from there
+        // as it was typed.
+        EXPECT_EQ(std::string(c.args).substr(cmd.logAt, cmd.logSize), c.log);
+    }
     EXPECT_EQ(cmd.hasFolder, c.folder != nullptr);
     if (c.folder) { EXPECT_EQ(cmd.folder, c.folder); }
     EXPECT_EQ(!cmd.error.empty(), c.refused) << cmd.error;
