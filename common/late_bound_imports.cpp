@@ -1,5 +1,5 @@
 // The functions the setup and the uninstaller call in ole32.dll,
-// oleaut32.dll and shell32.dll are bound at their first call instead of by
+// oleaut32.dll, shlwapi.dll and shell32.dll are bound at their first call instead of by
 // the loader at start. Bound by the loader, they bring combase, rpcrt4,
 // shcore and shlwapi along, and all are mapped and initialised before the
 // first window; the setup needs none of them before the wizard runs, the
@@ -19,6 +19,7 @@
 #include <oleauto.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include "setupdata/errors.h"
 
@@ -73,6 +74,10 @@ TAVIX_LATE_BOUND(L"ole32.dll", void, CoTaskMemFree, 4, (LPVOID p), (p))
 
 TAVIX_LATE_BOUND(L"oleaut32.dll", BSTR, SysAllocStringLen, 8, (const OLECHAR* text, UINT length), (text, length))
 TAVIX_LATE_BOUND(L"oleaut32.dll", void, SysFreeString, 4, (BSTR text), (text))
+
+TAVIX_LATE_BOUND(L"shlwapi.dll", HRESULT, SHCreateStreamOnFileEx, 24,
+                 (LPCWSTR file, DWORD mode, DWORD attributes, BOOL create, IStream* model, IStream** out),
+                 (file, mode, attributes, create, model, out))
 
 TAVIX_LATE_BOUND(L"shell32.dll", PIDLIST_ABSOLUTE, SHBrowseForFolderW, 4, (LPBROWSEINFOW info), (info))
 TAVIX_LATE_BOUND(L"shell32.dll", void, SHChangeNotify, 16, (LONG event, UINT flags, LPCVOID a, LPCVOID b),

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 #include <shobjidl.h>
 
 #include <exception>
@@ -58,6 +59,30 @@ std::wstring LinkTargetPath(const std::wstring& path) {
     wchar_t shortPath[MAX_PATH] = {};
     const DWORD n = GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
     return n > 0 && n < MAX_PATH ? std::wstring(shortPath, n) : path;
+}
+
+// Writes the shell link `link` to the file `file` (made anew) and tells the
+// shell of the new file. The link is written through its stream, which gives
+// the bytes its own file save gives; that save also starts Wine's menu
+// builder for every link and waits for it, a process start per shortcut.
+HRESULT SaveShellLink(IShellLinkW* link, const std::wstring& file) {
+    ComRef<IPersistStream> persist;
+    HRESULT hr = link->QueryInterface(IID_IPersistStream, persist.Out());
+    if (FAILED(hr)) return hr;
+    {
+        ComRef<IStream> stream;
+        hr = SHCreateStreamOnFileEx(file.c_str(), STGM_WRITE | STGM_CREATE | STGM_SHARE_EXCLUSIVE,
+                                    FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, &stream.p);
+        if (FAILED(hr)) return hr;
+        hr = persist->Save(stream.p, TRUE);
+        if (SUCCEEDED(hr)) hr = stream->Commit(STGC_DEFAULT);
+    }  // the file is closed here
+    if (FAILED(hr)) {
+        DeleteFileW(file.c_str());
+        return hr;
+    }
+    SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW, file.c_str(), nullptr);
+    return S_OK;
 }
 
 // The user's Start-menu programs folder, made when `create` and missing;
@@ -440,10 +465,12 @@ void InstallSequence::MakeDesktopLink() {
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                   reinterpret_cast<void**>(&link.p));
     if (FAILED(hr) || !link.p) throw tavix::SetupError(tavix::SystemErrorText(static_cast<unsigned long>(hr)));
-    ComRef<IPersistFile> file;
-    hr = link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p));
-    if (FAILED(hr) || !file.p) throw tavix::SetupError("Interface not supported");
-
+    {
+        // The interface the shortcut is saved through.
+        ComRef<IPersistStream> persist;
+        hr = link.p->QueryInterface(IID_IPersistStream, persist.Out());
+        if (FAILED(hr) || !persist.p) throw tavix::SetupError("Interface not supported");
+    }
     link.p->SetPath(LinkTargetPath(tavix::W(target)).c_str());
     link.p->SetWorkingDirectory(tavix::W(tavix::FolderWithBackslash(target)).c_str());
     if (!state_.CreateDesktopLink) return;
@@ -461,7 +488,7 @@ void InstallSequence::MakeDesktopLink() {
         return;
     }
     const std::wstring linkFile = std::wstring(desktop) + tavix::W(linkName);
-    hr = file.p->Save(linkFile.c_str(), FALSE);
+    hr = SaveShellLink(link.p, linkFile);
     if (SUCCEEDED(hr))
         face_.Note("made the desktop shortcut " + tavix::G(linkFile));
     else
@@ -544,12 +571,10 @@ void InstallSequence::MakeProgramGroupAsLinks(const tavix::ProgramGroup& group) 
         }
         const std::wstring linkFile = folder + L"\\" + tavix::W(item.title) + L".lnk";
         ComRef<IShellLinkW> link;
-        ComRef<IPersistFile> file;
         HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Out());
-        if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, file.Out());
         if (SUCCEEDED(hr)) hr = link->SetPath(LinkTargetPath(tavix::W(item.target)).c_str());
         if (SUCCEEDED(hr)) hr = link->SetDescription(tavix::W(item.title).c_str());
-        if (SUCCEEDED(hr)) hr = file->Save(linkFile.c_str(), TRUE);
+        if (SUCCEEDED(hr)) hr = SaveShellLink(link.p, linkFile);
         if (SUCCEEDED(hr))
             face_.Note("made the program group item " + tavix::G(linkFile));
         else
