@@ -204,7 +204,9 @@ ExitCode RunSilent(const tavix::WideCommandLine& line) {
     state.Silent = true;
     log.Line("installing into " + state.InstallDir);
 
-    CoInitialize(nullptr);  // the shell link of the desktop shortcut
+    // COM for the shell links. The link object serves any apartment; a
+    // multithreaded one opens no window (under Wine: loads no display driver).
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     std::unique_ptr<SilentFace> face =
         window ? std::make_unique<ProgressFace>(log, *window) : std::make_unique<SilentFace>(log);
     InstallResult result;
