@@ -136,6 +136,23 @@ bool AsRecorded(const PayloadItem& item, std::uint32_t crc) {
     return item.expected && item.expected->size == item.size && item.expected->crc32 == crc;
 }
 
+// Writes the item into `file`, made for it under `name`, and closes it;
+// first puts it on the disk when `flush`. A file not written whole, or whose
+// bytes are not those recorded, is deleted and the cause thrown.
+void WriteAndClose(HANDLE file, const PayloadItem& item, const std::wstring& name, const std::string& path,
+                   bool flush) {
+    std::uint32_t crc = 0;
+    bool damaged = false;
+    DWORD error = WriteChecked(file, item, crc, damaged);
+    if (!error && !damaged && flush && !FlushFileBuffers(file)) error = GetLastError();
+    if (!CloseHandle(file) && !error) error = GetLastError();
+    if (error || damaged || !AsRecorded(item, crc)) {
+        DeleteFileW(name.c_str());
+        if (error) throw WriteError(path, error);
+        throw Damaged(item.name);
+    }
+}
+
 // Removes the file, link or empty folder at `path` itself: the system's
 // deletion of a name removes a link, never what it leads to. A read-only
 // file (not a link) loses that attribute first.
@@ -192,27 +209,18 @@ std::string MissingTableText() { return "安装程序已损坏：缺少各文件
 void WritePayload(const PayloadItem& item, const std::string& path) {
     // Where the name is free, the file is made under it and written in place:
     // a power cut can then cost only this new file, and the file costs no
-    // more calls than a copy's. A wrong or cut file does not stay.
+    // more calls than a copy's.
     const std::wstring target = W(path);
     HANDLE direct = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (direct != INVALID_HANDLE_VALUE) {
-        std::uint32_t crc = 0;
-        bool damaged = false;
-        DWORD error = WriteChecked(direct, item, crc, damaged);
-        if (!CloseHandle(direct) && !error) error = GetLastError();
-        if (error || damaged || !AsRecorded(item, crc)) {
-            DeleteFileW(target.c_str());
-            if (error) throw WriteError(path, error);
-            throw Damaged(item.name);
-        }
+        WriteAndClose(direct, item, target, path, false);
         return;
     }
     // A name that is taken (by an earlier file, or by anything else) is
-    // replaced only by a whole new file.
-    // A new file beside the target, under a name of its own that nobody can
-    // know before (64 bits of the system's random generator), so that no
-    // name can be taken or prepared for it.
+    // replaced only by a whole new file, made beside the target under a name
+    // of its own that nobody can know before (64 bits of the system's random
+    // generator), so that no name can be taken or prepared for it.
     const std::wstring folder = W(FolderOf(path));
     std::wstring temp;
     HANDLE file = INVALID_HANDLE_VALUE;
@@ -230,24 +238,10 @@ void WritePayload(const PayloadItem& item, const std::string& path) {
     }
     if (file == INVALID_HANDLE_VALUE) throw CannotCreateFile(path, SystemErrorText(error));
 
-    std::uint32_t crc = 0;
-    bool damaged = false;
-    error = WriteChecked(file, item, crc, damaged);
     // A file that replaces an earlier one is on the disk before it takes its
     // place: after a power cut the target is the earlier file or the whole
     // new one, never an empty one. A new name loses nothing it had.
-    if (!error && !damaged && GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES &&
-        !FlushFileBuffers(file))
-        error = GetLastError();
-    if (!CloseHandle(file) && !error) error = GetLastError();
-    if (error) {
-        DeleteFileW(temp.c_str());
-        throw WriteError(path, error);
-    }
-    if (damaged || !AsRecorded(item, crc)) {
-        DeleteFileW(temp.c_str());
-        throw Damaged(item.name);
-    }
+    WriteAndClose(file, item, temp, path, GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES);
     if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         error = GetLastError();
         DeleteFileW(temp.c_str());
